@@ -1,0 +1,180 @@
+// Open files and context switching.  The current file lives in globals; every
+// other open file waits in its FileNode, and switching copies the globals out
+// and another entry's copy in.
+#include "files/openfiles.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/startup.h"
+#include "files/quit.h"
+#include "files/textfile.h"
+#include "input/keys.h"
+#include "input/readstate.h"
+#include "store/memory.h"
+#include "term/aperture.h"
+#include "term/status.h"
+#include "term/terminal.h"
+
+ListHead curr_file;
+char curr_filename[256];
+int curr_conn = 0;
+int curr_file_ix = -1;
+FileNode* curr_file_des = nullptr;
+int files_open = 0;
+FileNode* file_des = nullptr;
+ListHead open_file_list;
+
+namespace {
+
+// Nonzero marker for a file opened by its name.
+constexpr int CONN_OPENED = 0x4b55;
+
+// A file's lines point back at the global head through the first line's
+// link, so the head copy must be re-pointed whenever it becomes current.
+void repoint_first_line() {
+  if (curr_file.count > 0) curr_file.first->prev = as_link(&curr_file);
+  else curr_file.next = nullptr;
+}
+
+}  // namespace
+
+FileNode* file_entry(int index) {
+  if (index < 0 || index >= open_file_list.count) return nullptr;
+  int moved = 0, err = 0;
+  return static_cast<FileNode*>(traverse_list(&open_file_list, open_file_list.first, '+', &moved, index, &err));
+}
+
+void save_context(int index) {
+  if (index == -1) return;
+  update_curr_line();
+  FileNode* f = file_entry(index);
+  if (!f) return;
+  curr_screen.left_cx = ti_get_left_cx();
+  curr_screen.right_cx = ti_get_right_cx();
+  f->head = curr_file;
+  f->screen = curr_screen;
+  std::memcpy(f->name, curr_filename, sizeof f->name);
+  f->line = curr_line;
+  f->line_num = curr_line_num;
+  f->conn = curr_conn;
+}
+
+void restore_context(int index) {
+  if (index == -1) return;
+  FileNode* f = file_entry(index);
+  if (!f) return;
+  curr_file = f->head;
+  repoint_first_line();
+  curr_screen = f->screen;
+  std::memcpy(curr_filename, f->name, sizeof curr_filename);
+  ti_set_left_cx(curr_screen.left_cx);
+  ti_set_right_cx(curr_screen.right_cx);
+  curr_line = f->line;
+  curr_line_num = f->line_num;
+  curr_conn = f->conn;
+  curr_file_des = f;
+  // The line-number cache belongs to the file that was current before.
+  curr_bwd_link = nullptr;
+  curr_bwd_len = -1;
+}
+
+void context_switch(int from, int to) {
+  save_context(from);
+  restore_context(to);
+  curr_file_ix = to;
+  curr_screen.cy = update_curr_screen(curr_screen.cy);
+  draw_curr_screen();
+}
+
+int get_file(const char* name) {
+  int ix = 0;
+  for (Link* l = open_file_list.count > 0 ? open_file_list.first : nullptr; l; l = l->next, ix++) {
+    if (std::strcmp(static_cast<FileNode*>(l)->name, name) == 0) return ix;
+  }
+  return -1;
+}
+
+void add_file(const char* name) {
+  int previous = curr_file_ix;
+  ku_exception = 0;
+  if (name) {
+    FILE* f = std::fopen(name, "r");
+    if (!f) {
+      ku_exception = 3;
+      return;
+    }
+    std::fclose(f);
+  }
+  file_des = static_cast<FileNode*>(ku_calloc(404 > sizeof(FileNode) ? 404 : sizeof(FileNode)));
+  file_des->conn = name ? CONN_OPENED : 0;
+  std::snprintf(file_des->name, sizeof file_des->name, "%s", name ? name : "Unnamed File");
+  send_node(&open_file_list, file_des);
+  save_context(previous);
+  curr_file_ix = files_open;
+  files_open++;
+  curr_file_des = file_des;
+  if (name)
+    edit_file(curr_file_ix, previous);
+  else
+    edit_new_file();
+}
+
+void edit_file(int index, int previous) {
+  FileNode* f = file_entry(index);
+  curr_conn = f->conn;
+  std::memset(&curr_file, 0, sizeof curr_file);
+  std::memset(&curr_screen, 0, sizeof curr_screen);
+  std::memcpy(curr_filename, f->name, sizeof curr_filename);
+  ku_exception = read_file(curr_filename, &curr_file, &curr_file.saved_chars, &curr_file.saved_lines,
+                           &curr_file.saved_checksum, &curr_file.format);
+  if (ku_exception != 0) {
+    set_status_line(1, ku_exception, last_ku_mode);
+    int code = ku_exception;
+    discard_curr_file(first_line(curr_file), 1);
+    wait_for_enter();
+    if (files_open > 0)
+      context_switch(-1, previous >= 0 && previous < files_open ? previous : 0);
+    else
+      quit_ku(code);
+    ku_exception = code;
+    return;
+  }
+  curr_line = first_line(curr_file);
+  curr_screen.top_line = curr_line;
+  int moved = 0, err = 0;
+  curr_screen.bottom_line = traverse(&curr_file, curr_line, '+', &moved, lines - 3, &err);
+  curr_line_num = 1;
+  curr_bwd_link = as_link(&curr_file);
+  curr_bwd_len = curr_file.total;
+  if (!ku_initializing) draw_curr_screen();
+  std::snprintf(ku_msg_buf, sizeof ku_msg_buf, "%u %s %d %s %s", static_cast<unsigned>(curr_file.saved_chars), "Chars",
+                curr_file.saved_lines, "Lines", curr_file.format == 'd' ? "[DOS/Win]" : "[Unix]");
+  ku_msg = ku_msg_buf;
+  curr_screen.cx = 0;
+  curr_screen.last_direction = rcd;
+  curr_screen.cy = 2;
+}
+
+void edit_new_file() {
+  std::memset(&curr_file, 0, sizeof curr_file);
+  std::memset(&curr_screen, 0, sizeof curr_screen);
+  if (curr_file_des) std::memcpy(curr_filename, curr_file_des->name, sizeof curr_filename);
+  curr_file.saved_lines = 1;
+  curr_file.saved_chars = 1;
+  curr_file.saved_checksum = 0;
+  curr_file.format = 'u';
+  curr_conn = 0;
+  auto* line = static_cast<LineNode*>(ku_alloc(98));
+  line->length = 0;
+  send_node(&curr_file, line);
+  curr_line = line;
+  curr_line_num = 1;
+  curr_bwd_link = as_link(&curr_file);
+  curr_bwd_len = curr_file.total;
+  curr_screen.top_line = curr_screen.bottom_line = line;
+  curr_screen.cy = 2;
+  curr_screen.cx = 0;
+  curr_screen.last_direction = rcl;
+  ti_clear_display(2);
+}

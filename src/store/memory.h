@@ -1,0 +1,27 @@
+// Memory guard: the one allocator for the editor's records.  It never returns
+// without memory: on the first failure it warns the user and gives back a
+// reserve; on the next it ends the editor.  The store knows nothing of the
+// screen, so the warning and the exit are reached through hooks that the
+// editor core installs at start-up.
+#pragma once
+#include <cstddef>
+
+inline constexpr size_t RESERVE_SIZE = 0x4000;
+
+extern void* reserve_memory;  // the reserve block; null once given back
+
+// Called on the first failure (after which the reserve is freed and the
+// request retried) and on the final one (which must not return).
+extern void (*memory_warning_hook)();
+extern void (*memory_exhausted_hook)();
+
+void alloc_reserve_memory();
+void release_reserve_memory();
+void* ku_alloc(size_t n);
+// Zeroed memory from ku_alloc.
+void* ku_calloc(size_t n);
+
+
+// Makes the next n system allocations of ku_alloc fail (for tests).
+extern int ku_alloc_fail_next;
+

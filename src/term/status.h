@@ -1,0 +1,49 @@
+// Status line (row 0), divider line (row 1), messages, the prompt stack,
+// information page frames and the error word with its message table.
+#pragma once
+#include "store/lists.h"
+
+inline constexpr int INSERT_MODE = 0;
+inline constexpr int OVERWRITE_MODE = 1;
+inline constexpr int COMMAND_MODE = 2;
+
+extern char* ku_msg;           // null when no message is pending, else ku_msg_buf
+extern char ku_msg_buf[96];    // the message area's text
+extern int ku_exception;       // code of the last failure (index into err_msg)
+extern int ku_mode;            // 0 insert, 1 overwrite, 2 command
+extern int last_ku_mode;       // typing mode to return to after a command
+extern int displayed_mode;     // mode whose indicator is shown; 99 none
+extern Stack status_stack;     // prompt lines pushed by menus
+extern char divider_char;      // character of the divider line
+extern int init_help_shown;    // 1 from the end of start-up to the first message reset
+extern int last_left_cx;       // aperture left column when the indicator was last checked
+
+extern const char* const err_msg[9];
+extern const char* const mode_msg[3];
+extern const char* const prompt_msg[3];
+extern const char* const default_ku_msg;
+extern const char* const ku_masthead;
+extern const char* const enter_to_edit_msg;
+extern const char* const invalid_msg;
+extern const char* const no_file_select_write;
+extern const char* const no_file_select_read;
+extern const char* const no_file_select_open;
+extern const char* const select_file_write;
+extern const char* const select_file_read;
+extern const char* const select_file_open;
+
+void set_status_line(int redraw, int code, int mode);
+void write_status_line(const char* text);
+void push_status_line(const char* text);
+void pop_status_line();
+void write_ku_msg(const char* text);
+void clear_ku_msg(int key);
+void write_option_str();
+void write_divider_line(int row);
+void write_divider_msg(const char* text, int x, int y);
+void clear_divider_msg();
+void create_full_screen_info_page(const char* title);
+void remove_full_screen_info_page();
+void display_curr_position();
+void update_scroll_indicator();
+void truncate_str_left(const char* s, char* b, int n);
