@@ -91,9 +91,31 @@ KU_WEAK void tab_handler() {}
 KU_WEAK void enter_handler() {}
 
 // Undo.
+KU_WEAK ListHead ku_undo_queue;
+KU_WEAK ListHead* undo_queue = &ku_undo_queue;
+KU_WEAK Stack undo_queue_stack;
 KU_WEAK int undo_state = 1;
 KU_WEAK void init_undo_system() {}
+KU_WEAK UndoItem* create_undo_item(int, int, int, int, int) { return nullptr; }
+KU_WEAK void queue_undo_item(UndoItem*) {}
 KU_WEAK void flush_undo_queue() {}
-KU_WEAK void complete_push_undo_macro() {}
+KU_WEAK void free_undo_item(UndoItem*) {}
+KU_WEAK int get_num_undo_queue_actions() { return 0; }
+KU_WEAK int get_num_undo_queue_items() { return 0; }
 KU_WEAK int get_undo_queue_size() { return 0; }
+// The stand-in queue keeps nothing: a deleted line handed to it is released.
+KU_WEAK void push_undo_del_char(int, int, int, int) {}
+KU_WEAK void push_undo_del_right(const LineRecord*, int, int, int, int) {}
+KU_WEAK void push_undo_del_line(LineNode* node, int, int, int, int) { std::free(node); }
+KU_WEAK void push_undo_del_block(int, const ListHead*, int, int, int) {}
+KU_WEAK void push_undo_substitute(const LineRecord*, const LineRecord*, int, int, int) {}
+KU_WEAK void push_undo_block_paste(int, int, int, int, int) {}
+KU_WEAK void push_undo_del_word(const LineRecord*, int, int, int, int) {}
+KU_WEAK void push_undo_ins_char(int, int, int, int, int) {}
+KU_WEAK void push_undo_wrap_para(LineNode*, LineNode*, int, int, int, int) {}
+KU_WEAK void update_undo_wrap_para(int) {}
+KU_WEAK void push_undo_macro(int, int, int, int) {}
+KU_WEAK void complete_push_undo_macro() {}
+KU_WEAK void push_undo_column_paste(int, const ListHead*, int, int, int) {}
+KU_WEAK void push_undo_column_delete(int, BlockRange*, int, int, int) {}
 

@@ -10,9 +10,24 @@ inline constexpr int KU_FILE_OK = 0;
 inline constexpr int KU_FILE_CANNOT_OPEN = 3;
 inline constexpr int KU_FILE_NOT_TEXT = 8;
 
+// Longest line reading produces: a physical line longer than this is held as
+// several lines, and TAB expansion never makes a line longer.
+inline constexpr int KU_READ_LINE_MAX = 384;
+
+// Physical lines the last read_file had to split into several lines (each
+// counted once); saving such a file writes those lines with line ends between
+// the pieces.
+extern int read_split_lines;
+// The "Bad char at line" message of the last read_file that met a rejected byte.
+extern char read_bad_char_msg[64];
+
 int read_file(const char* path, ListHead* list, int32_t* chars, int32_t* lines, uint32_t* checksum, char* format);
 int write_file(const char* path, int overwrite_ok, char format, LineNode* first, LineNode* last, int32_t* chars,
                int32_t* lines, uint32_t* checksum);
+// Shows "<n> long line(s) split" in the message area when the last read split
+// lines and the screen is up (read_file calls it; a caller that replaces the
+// message afterwards can call it again).
+void report_split_lines();
 int curr_file_has_changed();
 int unsaved_changes(int* count);
 // Checksum of one line's text.

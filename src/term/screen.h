@@ -36,3 +36,6 @@ void display_new_screen(int x);
 int get_curr_line_num();
 LineNode* goto_line_num(int n);
 void restore_cursor();
+// The text a window row shows for a line: line_buf while it holds the
+// current line being edited (the stored node is stale then), else the node.
+void shown_line(const LineNode* line, const char** text, int* length);

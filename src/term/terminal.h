@@ -23,6 +23,10 @@ inline constexpr char HIGH_BYTE_PLACEHOLDER = '~';
 inline constexpr int KU_ESC_DELAY_MS = 25;
 
 int ti_set_char_mode();      // 0 usable, 1 too small, 2 too wide
+// The set-up ti_set_char_mode does after initscr, on the current ncurses
+// screen (also for a screen opened with newterm): colours, input modes, ESC
+// delay, mouse, sizes and the aperture.  Returns the same size result.
+int ti_init_screen_state();
 void ti_reset_char_mode();
 void ti_set_screen_colors();
 void ti_force_screen_update();
@@ -32,6 +36,10 @@ short get_default_bg_color();
 const char* get_color_palette();
 int get_color_value(char* name);            // upper-cases name in place; -2 unknown
 void get_color_name(int color, char* out);  // out holds at least 8 characters
+
+// The one cell a text byte is drawn as: TAB as wtab_char, byte 1 as a
+// blank, other control bytes, DEL and bytes 128-255 as HIGH_BYTE_PLACEHOLDER.
+char text_cell(int byte);
 
 void writechar(int ch);
 void writechar_emphasis(int ch);

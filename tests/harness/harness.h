@@ -165,6 +165,7 @@ class Screen {
   bool reap(bool block);
   bool wait_idle(bool require_wake, const char* what);
   void fail(const std::string& why) const;
+  std::string row_mismatch(int r, std::string_view text) const;
 
   Options opts_;
   int rows_, cols_;
@@ -180,7 +181,8 @@ class Screen {
   int bells_ = 0;
   bool cursor_visible_ = true;
   // Bookkeeping of input since the last settle.
-  bool pending_ = false;  // something was sent that the child must react to
+  bool pending_ = false;      // bytes were sent that the child must read
+  bool wake_needed_ = false;  // a signal was sent that the child catches
   uint64_t rchar_base_ = 0, sent_ = 0, vcs_base_ = 0;
   bool started_output_ = false;
 };
