@@ -11,6 +11,7 @@
 #include "blocks/blocks.h"
 #include "core/entry.h"
 #include "edit/find.h"
+#include "files/emergency.h"
 #include "files/openfiles.h"
 #include "files/quit.h"
 #include "input/keys.h"
@@ -137,6 +138,11 @@ void edit_initial_files(int argc, char** argv) {
     }
   }
   if (files_open == 0) add_file(nullptr);
+  bool line_form = argc == 4 && std::strcmp(argv[2], "-l") == 0;
+  if (argc - 1 >= 2 && !line_form) {
+    std::snprintf(ku_msg_buf, sizeof ku_msg_buf, "%d %s", files_open, "files opened");
+    ku_msg = ku_msg_buf;
+  }
 }
 
 void ku_init(int argc, char** argv) {
@@ -144,6 +150,9 @@ void ku_init(int argc, char** argv) {
   ku_initializing = 1;
   init_ku_globals();
 
+  // From here on a hang-up or a termination request saves changed files
+  // beside their originals before the editor ends.
+  install_emergency_handlers();
   int size = ti_set_char_mode();
   if (size != 0) {
     ti_move_cursor(0, 0);
@@ -212,10 +221,6 @@ void ku_init(int argc, char** argv) {
     mv_writestr(0, 0, 0, blanks);
     mv_writestr(0, 0, 0, ku_masthead);
   }
-  if (file_words >= 2 && !line_form) {
-    std::snprintf(ku_msg_buf, sizeof ku_msg_buf, "%d %s", files_open, "files opened");
-    ku_msg = ku_msg_buf;
-  }
   init_help_shown = 1;
   mv_writestr(file_words == 0 ? MSG_X : MODE_X - 5, 0, 0, err_msg[0]);
   ku_initializing = 0;
@@ -236,7 +241,8 @@ void ku_main_loop() {
 }
 
 void ku_terminal_lost() {
-  // Without a terminal nothing can be asked; the open-file layer adds the
-  // emergency copies of changed files.
-  std::_Exit(1);
+  // Without a terminal nothing can be asked: changed files go to emergency
+  // copies beside their originals, and the editor ends.
+  emergency_save_all();
+  std::_Exit(KU_EXIT_SIGNAL_BASE + 1);
 }

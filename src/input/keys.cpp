@@ -5,9 +5,12 @@
 
 #include <curses.h>
 
+#include <cstdlib>
+
 #include "core/dispatch.h"
 #include "input/readstate.h"
 #include "term/status.h"
+#include "term/terminal.h"
 
 namespace {
 
@@ -197,17 +200,24 @@ constexpr SecondMeaning second_meanings[] = {
     {']', '.'}, {'[', ','}, {'{', '^'}, {'}', '$'}, {'W', 'D'}, {'\\', 'B'}, {'~', 'F'},
 };
 
-// Reads and discards `skip` keys; returns the last one read (0 for none).
-int discard_keys(int skip) {
-  int last = 0;
-  for (int n = 0; n < skip; n++) last = read_raw_char();
-  return last;
-}
+// Where the keys of an escape sequence come from: the read states (the
+// keyboard, a macro being replayed) or the bytes of a key string.
+struct KeyFeed {
+  const char* text = nullptr;  // a key string; null: read_raw_char
 
-// The key code a final entry stands for.  A modified arrow (ESC [ 1 ; m x)
-// is told apart by its last key x.
-int final_code(int code, int skip) {
-  int last = discard_keys(skip);
+  int next() { return text == nullptr ? read_raw_char() : next_text(); }
+  // The key after ESC O or ESC [: from the keyboard only if it follows at
+  // once, ERR when none does (the user typed ESC O or ESC [ by hand).
+  int next_prompt() { return text == nullptr ? read_raw_char_within(KU_ESC_DELAY_MS) : next_text(); }
+  int next_text() { return *text == 0 ? ERR : static_cast<unsigned char>(*text++); }
+};
+
+// The key code a final entry stands for, after reading and discarding
+// `skip` keys.  A modified arrow (ESC [ 1 ; m x) is told apart by its last
+// key x.
+int final_code(KeyFeed& feed, int code, int skip) {
+  int last = 0;
+  for (int n = 0; n < skip; n++) last = feed.next();
   if (code != KEY_SRIGHT || skip == 0) return code;
   switch (last) {
     case 'A': return 390;
@@ -222,12 +232,17 @@ int final_code(int code, int skip) {
   }
 }
 
-}  // namespace
-
-int handle_esc_sequence() {
+// Walks the trie from row 0 over the keys after an ESC.
+int walk_esc_sequence(KeyFeed& feed) {
   int row = 0;
+  int prefix = 0;  // 'O' or '[' when the previous key opened row 1 or 2
   for (;;) {
-    int k = read_raw_char();
+    int k = prefix != 0 ? feed.next_prompt() : feed.next();
+    if (prefix != 0 && k == ERR) {
+      // Nothing followed ESC O or ESC [ at once: the letter's own command.
+      ku_mode = COMMAND_MODE;
+      return prefix;
+    }
     const EscSeqEntry* e = nullptr;
     for (const EscSeqEntry& cand : esc_seq_table[row])
       if (cand.key == k) {
@@ -237,19 +252,49 @@ int handle_esc_sequence() {
     if (e == nullptr) {
       if (row > 0)
         for (const EscSeqExtra& x : esc_seq_extra)
-          if (x.row == row && x.key == k) return final_code(x.code, x.skip);
+          if (x.row == row && x.key == k) return final_code(feed, x.code, x.skip);
       ku_mode = COMMAND_MODE;
       return row == 0 ? k : 'I';
     }
     if (k == cmd_pr) ku_mode = COMMAND_MODE;
-    if (e->final_ != 0) return final_code(e->code, e->skip);
+    if (e->final_ != 0) return final_code(feed, e->code, e->skip);
     if (e->next == ESC_SEQ_NO_NEXT) {
       // An empty entry (a 0 key): the info command, never typed text.
       ku_mode = COMMAND_MODE;
       return 'i';
     }
+    prefix = row == 0 && (k == 'O' || k == '[') ? k : 0;
     row = e->next;
   }
+}
+
+bool known_key_code(int k) { return k == KEY_ENTER || find_extended(k) != nullptr; }
+
+// A key code that ncurses assigned from the terminal's description but that
+// the tables do not know (keypad keys such as kpADD, modified arrows such as
+// kUP5): decoded from the key's own bytes, as if ncurses had left them
+// undecoded.  Returns -1 when the bytes mean nothing either.
+int decode_key_string(int k) {
+  char* bytes = keybound(k, 0);
+  if (bytes == nullptr) return -1;
+  int result = -1;
+  if (bytes[0] == cmd_pr && bytes[1] != 0) {
+    int saved_mode = ku_mode;
+    KeyFeed feed{bytes + 1};
+    int r = walk_esc_sequence(feed);
+    bool whole = *feed.text == 0;
+    ku_mode = saved_mode;
+    if (whole && (r == '\n' || (r > 255 && known_key_code(r)))) result = r;
+  }
+  std::free(bytes);
+  return result;
+}
+
+}  // namespace
+
+int handle_esc_sequence() {
+  KeyFeed feed;
+  return walk_esc_sequence(feed);
 }
 
 signed char map_extended_keyboard_keys(int k) {
@@ -278,8 +323,12 @@ signed char map_keyboard(int k) {
     return '#';
   }
   if (k <= 255) return static_cast<signed char>(k);
+  if (!known_key_code(k)) {
+    int r = decode_key_string(k);
+    if (r > 0) k = r;
+  }
   // The keypad's ENTER is ENTER: LF in whatever mode the editor is in.
-  if (k == KEY_ENTER) return '\n';
+  if (k == KEY_ENTER || k == '\n') return '\n';
   return map_extended_keyboard_keys(k);
 }
 

@@ -13,20 +13,22 @@ extern MacroRecord* curr_macro;  // macro being recorded or replayed
 extern int rs_ix;              // next key to replay
 extern int rs_reps_left;       // further passes still to replay
 
-// Where keyboard keys come from: terminal_key by default.  Unit tests point
+// Where keyboard keys come from: terminal_key by default.  The argument is
+// how long to wait in milliseconds (-1: until a key comes).  Unit tests point
 // it at a scripted source so that decoding and the read states run without a
 // terminal.
-extern int (*raw_key_source)();
+extern int (*raw_key_source)(int timeout_ms);
 
 // Rings the bell for a refused key in wait_for_enter and the prompts
 // (writechar of BEL by default); a pointer so that tests can count bells.
 extern void (*refuse_bell)();
 
-// One key from the terminal (wgetch of the editor window).  Swallows
-// KEY_RESIZE.  When the terminal has gone (hang-up, end of input) it calls
-// ku_terminal_lost instead of returning, so a dead terminal never makes the
-// editor spin.
-int terminal_key();
+// One key from the terminal (wgetch of the editor window), waiting at most
+// timeout_ms milliseconds (ERR when none came) or, for -1, until a key comes.
+// Swallows KEY_RESIZE.  When the terminal has gone (hang-up, end of input) it
+// calls ku_terminal_lost instead of returning, so a dead terminal never makes
+// the editor spin.
+int terminal_key(int timeout_ms);
 
 // Whether the terminal input on descriptor fd has gone for good, judged after
 // a blocking read failed: `read_errno` is the errno of that read and
@@ -34,5 +36,9 @@ int terminal_key();
 bool terminal_input_lost(int fd, int read_errno, int failures);
 
 int read_raw_char();
+// read_raw_char, except that a key from the keyboard must come within
+// timeout_ms milliseconds; ERR (recorded like any key) when none does.  Keys
+// of the start-up macro and of a replay are there at once.
+int read_raw_char_within(int timeout_ms);
 int read_char();
 int wait_for_enter();

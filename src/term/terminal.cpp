@@ -185,8 +185,7 @@ void writeln(const char* text, int n, int first) {
 }
 
 void mv_writeln(int x, int y, int restore, const char* text, int n, int first) {
-  ti_move_cursor(x, y);
-  writeln(text, n, first);
+  if (move_cursor_checked(x, y)) writeln(text, n, first);
   if (restore) back_to_text_position();
 }
 

@@ -90,6 +90,13 @@ struct Screen::Vt {
   VTerm* vt = nullptr;
   VTermScreen* screen = nullptr;
   VTermScreenCallbacks callbacks{};
+  // libvterm 0.1.4 places the last character of a repeat (CSI n b) that ends
+  // one column short of the margin on the next row; real terminals do not.
+  // Repeats are therefore expanded here, which needs the escape-sequence
+  // state carried across reads.
+  enum class Esc { none, esc, csi, other } esc = Esc::none;
+  std::string csi;         // a CSI sequence not yet complete
+  std::string last_graphic;  // bytes of the last printed character
   ~Vt() {
     if (vt) vterm_free(vt);
   }
@@ -245,16 +252,50 @@ void Screen::feed(const char* data, size_t n) {
   // as an 8-bit terminal with a Latin-1 upper half treats them.
   std::string out;
   out.reserve(n + n / 4);
+  using Esc = Vt::Esc;
   for (size_t i = 0; i < n; i++) {
     unsigned char b = static_cast<unsigned char>(data[i]);
+    Vt& v = *vt_;
+    if (v.esc == Esc::csi) {
+      v.csi += static_cast<char>(b);
+      if (b >= 0x40 && b <= 0x7e) {  // final byte
+        v.esc = Esc::none;
+        if (b == 'b') {
+          int count = std::atoi(v.csi.c_str() + 2);
+          if (count < 1) count = 1;
+          for (int k = 0; k < count; k++) out += v.last_graphic;
+        } else {
+          out += v.csi;
+        }
+        v.csi.clear();
+      }
+      continue;
+    }
+    if (v.esc == Esc::esc) {
+      if (b == '[') {
+        v.esc = Esc::csi;
+        v.csi = "\x1b[";
+        continue;
+      }
+      v.esc = Esc::none;
+      out += '\x1b';
+      out += static_cast<char>(b);
+      continue;
+    }
+    if (b == 0x1b) {
+      v.esc = Esc::esc;
+      continue;
+    }
     if (b < 0x80) {
       out += static_cast<char>(b);
+      if (b >= 0x20 && b < 0x7f) v.last_graphic.assign(1, static_cast<char>(b));
     } else if (b < 0xA0) {
       out += '\x1b';
       out += static_cast<char>(b - 0x40);
     } else {
-      out += static_cast<char>(0xC0 | (b >> 6));
-      out += static_cast<char>(0x80 | (b & 0x3F));
+      char u[2] = {static_cast<char>(0xC0 | (b >> 6)), static_cast<char>(0x80 | (b & 0x3F))};
+      out.append(u, 2);
+      v.last_graphic.assign(u, 2);
     }
   }
   vterm_input_write(vt_->vt, out.data(), out.size());
@@ -290,6 +331,10 @@ bool Screen::pump(int timeout_ms) {
 // Input and synchronisation
 
 bool Screen::send(std::string_view bytes) {
+  if (pid_ <= 0) {
+    fail("keys: the program was not started");
+    return false;
+  }
   if (master_ < 0) {
     fail("keys: the terminal was closed");
     return false;

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/types.h>
+
 #include <gtest/gtest.h>
 
 namespace kutest {
@@ -28,8 +30,10 @@ struct Options {
   std::string term = "xterm-256color";
   // Arguments after argv[0].
   std::vector<std::string> args;
-  // Extra environment variables (NAME, value), applied last so they can
-  // override anything, including LC_ALL, TERM and HOME.
+  // The child gets the test's environment without LINES, COLUMNS and
+  // TERMCAP, with TERM = term, HOME = home(), PWD = dir() and LC_ALL=C (so
+  // screens do not depend on the machine's locale). Extra variables (NAME,
+  // value) are applied last and may override any of these.
   std::vector<std::pair<std::string, std::string>> env;
   // Program to run; empty means ku_binary().
   std::string program;
