@@ -2,6 +2,7 @@
 // changes the current-line buffer and the screen in place and leaves an undo
 // record; TAB types blanks to the next tab stop, ENTER splits or opens lines.
 #include "core/entry.h"
+#include "edit/wrap.h"
 
 #include <cstring>
 
@@ -19,7 +20,7 @@
 // Wrap as you type, owned by paragraph wrapping: with force 0 it re-wraps the
 // paragraph only when text wrapping is on and the current line has reached
 // the right margin.
-void wrap_line(int force);
+
 
 int auto_indent_level = 0;
 

@@ -6,6 +6,7 @@
 
 #include "core/dispatch.h"
 #include "core/entry.h"
+#include "edit/wrap.h"
 #include "files/openfiles.h"
 #include "files/quit.h"
 #include "files/safewrite.h"
@@ -17,6 +18,7 @@
 #include "term/screen.h"
 #include "term/status.h"
 #include "term/terminal.h"
+#include "store/memory.h"
 #include "undo/undo.h"
 
 #define KU_WEAK __attribute__((weak))
@@ -90,6 +92,9 @@ KU_WEAK void visual_processor(int) { writechar(7); }
 KU_WEAK void tab_handler() {}
 KU_WEAK void enter_handler() {}
 
+// Wrapping.
+KU_WEAK void block_wrap() { writechar(7); }
+
 // Undo.
 KU_WEAK ListHead ku_undo_queue;
 KU_WEAK ListHead* undo_queue = &ku_undo_queue;
@@ -106,7 +111,7 @@ KU_WEAK int get_undo_queue_size() { return 0; }
 // The stand-in queue keeps nothing: a deleted line handed to it is released.
 KU_WEAK void push_undo_del_char(int, int, int, int) {}
 KU_WEAK void push_undo_del_right(const LineRecord*, int, int, int, int) {}
-KU_WEAK void push_undo_del_line(LineNode* node, int, int, int, int) { std::free(node); }
+KU_WEAK void push_undo_del_line(LineNode* node, int, int, int, int) { ku_free(node); }
 KU_WEAK void push_undo_del_block(int, const ListHead*, int, int, int) {}
 KU_WEAK void push_undo_substitute(const LineRecord*, const LineRecord*, int, int, int) {}
 KU_WEAK void push_undo_block_paste(int, int, int, int, int) {}

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "core/dispatch.h"
 #include "blocks/blocks.h"
 #include "core/entry.h"
@@ -123,7 +125,12 @@ void edit_initial_files(int argc, char** argv) {
     if (std::strcmp(name, "-l") == 0) break;
     if (std::strlen(name) > 255) name = "Filename-too-large.txt";
     add_file(name);
-    if (ku_exception == 3) {
+    struct stat st;
+    if (ku_exception == 3 && stat(name, &st) == 0) {
+      // The file is there but cannot be read: it must not be taken for a new
+      // file, which a later update would write over.
+      set_status_line(1, 3, INSERT_MODE);
+    } else if (ku_exception == 3) {
       add_file(nullptr);
       char cut[64];
       truncate_str_left(name, cut, 28);

@@ -1,12 +1,17 @@
 // Open files and context switching.  The current file lives in globals; every
 // other open file waits in its FileNode, and switching copies the globals out
-// and another entry's copy in.
+// and another entry's copy in.  Also the edit menu, go to file and next file.
 #include "files/openfiles.h"
 
+#include <sys/stat.h>
+
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
+#include "core/dispatch.h"
 #include "core/startup.h"
+#include "files/dialog.h"
 #include "files/quit.h"
 #include "files/textfile.h"
 #include "input/keys.h"
@@ -29,6 +34,8 @@ namespace {
 
 // Nonzero marker for a file opened by its name.
 constexpr int CONN_OPENED = 0x4b55;
+
+const char* const edit_menu = "File  New  Menu  + : ";
 
 // A file's lines point back at the global head through the first line's
 // link, so the head copy must be re-pointed whenever it becomes current.
@@ -81,6 +88,8 @@ void restore_context(int index) {
 
 void context_switch(int from, int to) {
   save_context(from);
+  // A switch to no entry leaves the globals as they are.
+  if (!file_entry(to)) return;
   restore_context(to);
   curr_file_ix = to;
   curr_screen.cy = update_curr_screen(curr_screen.cy);
@@ -99,7 +108,14 @@ void add_file(const char* name) {
   int previous = curr_file_ix;
   ku_exception = 0;
   if (name) {
-    FILE* f = std::fopen(name, "r");
+    // A name no entry can hold would be read and written as another name.
+    if (std::strlen(name) >= sizeof file_des->name) {
+      ku_exception = 3;
+      return;
+    }
+    // A directory opens for reading too, but holds no text to edit.
+    struct stat st;
+    FILE* f = stat(name, &st) == 0 && S_ISDIR(st.st_mode) ? nullptr : std::fopen(name, "r");
     if (!f) {
       ku_exception = 3;
       return;
@@ -122,6 +138,7 @@ void add_file(const char* name) {
 
 void edit_file(int index, int previous) {
   FileNode* f = file_entry(index);
+  if (!f) return;
   curr_conn = f->conn;
   std::memset(&curr_file, 0, sizeof curr_file);
   std::memset(&curr_screen, 0, sizeof curr_screen);
@@ -147,13 +164,14 @@ void edit_file(int index, int previous) {
   curr_line_num = 1;
   curr_bwd_link = as_link(&curr_file);
   curr_bwd_len = curr_file.total;
+  // The cursor is placed before drawing, which puts it back there.
+  curr_screen.cx = 0;
+  curr_screen.last_direction = rcd;
+  curr_screen.cy = 2;
   if (!ku_initializing) draw_curr_screen();
   std::snprintf(ku_msg_buf, sizeof ku_msg_buf, "%u %s %d %s %s", static_cast<unsigned>(curr_file.saved_chars), "Chars",
                 curr_file.saved_lines, "Lines", curr_file.format == 'd' ? "[DOS/Win]" : "[Unix]");
   ku_msg = ku_msg_buf;
-  curr_screen.cx = 0;
-  curr_screen.last_direction = rcd;
-  curr_screen.cy = 2;
 }
 
 void edit_new_file() {
@@ -177,4 +195,97 @@ void edit_new_file() {
   curr_screen.cx = 0;
   curr_screen.last_direction = rcl;
   ti_clear_display(2);
+}
+
+namespace {
+
+// The current file's name at the right end of row 0 while a menu is up, and
+// the cursor just after the menu text.
+void show_menu_name(const char* menu) {
+  char cut[512];
+  int w = FN_FIELD_WIDTH - 1;
+  if (w > static_cast<int>(sizeof cut) - 1) w = static_cast<int>(sizeof cut) - 1;
+  truncate_str_left(curr_filename, cut, w < 3 ? 3 : w);
+  mv_writestr(physical_cols - static_cast<int>(std::strlen(cut)) - 1, 0, 0, cut);
+  ti_move_cursor(static_cast<int>(std::strlen(menu)), 0);
+}
+
+// The edit menu's F: choose a file in the dialog and open it (or switch to
+// it when it is open already).
+void edit_menu_open() {
+  if (files_open >= MAX_OPEN_FILES) {
+    write_ku_msg("Cannot open any more files");
+    return;
+  }
+  char name[384];
+  open_file_dialog(select_file_open, name, sizeof name, 0);
+  if (name[0] == 0) {
+    write_ku_msg(no_file_select_open);
+    return;
+  }
+  int ix = get_file(name);
+  if (ix >= 0) {
+    context_switch(curr_file_ix, ix);
+    return;
+  }
+  add_file(name);
+  if (ku_exception != 0) view_cmd();
+}
+
+}  // namespace
+
+void edit_cmd() {
+  update_curr_line();
+  push_status_line(edit_menu);
+  for (;;) {
+    show_menu_name(edit_menu);
+    int k = std::toupper(read_char() & 0xff);
+    if (k == 'F') {
+      edit_menu_open();
+      break;
+    }
+    if (k == 'N') {
+      if (files_open >= MAX_OPEN_FILES)
+        write_ku_msg("Cannot open any more files");
+      else
+        add_file(nullptr);
+      break;
+    }
+    if (k == 'M') {
+      goto_file_cmd();
+      break;
+    }
+    if (k == '+' || k == '=') {
+      next_file_cmd();
+      write_status_line(edit_menu);
+      continue;
+    }
+    write_status_line(edit_menu);
+    if (k == '\n') break;
+    writechar(7);
+  }
+  pop_status_line();
+}
+
+void goto_file_cmd() {
+  update_curr_line();
+  if (files_open <= 0) {
+    write_ku_msg("No open files");
+    return;
+  }
+  char name[256];
+  int ix = goto_file_dialog(" - Select File to Switch To", name, sizeof name, 0);
+  if (ix >= 0) context_switch(curr_file_ix, ix);
+  set_status_line(1, 0, last_ku_mode);
+}
+
+void next_file_cmd() {
+  update_curr_line();
+  if (files_open <= 1) {
+    write_ku_msg("Only 1 file open");
+    writechar(7);
+    return;
+  }
+  context_switch(curr_file_ix, (curr_file_ix + 1) % files_open);
+  set_status_line(1, 0, last_ku_mode);
 }

@@ -54,8 +54,11 @@ int scan_piece(const unsigned char* p, int n, bool* has_tab) {
   return -1;
 }
 
+// Nodes read from a file are carved from the line arena: one system
+// allocation per block of lines rather than per line.
 LineNode* new_line_node(const char* text, int len, long request) {
-  LineNode* node = static_cast<LineNode*>(ku_alloc(static_cast<size_t>(request)));
+  LineNode* node = static_cast<LineNode*>(request > line_node_size(len) ? ku_alloc(static_cast<size_t>(request))
+                                                                        : ku_alloc_line(len));
   node->next = nullptr;
   node->prev = nullptr;
   node->length = len;

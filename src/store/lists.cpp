@@ -2,6 +2,8 @@
 // the tab and white-space primitives.  Pure functions over caller-owned records.
 #include "store/lists.h"
 
+#include "store/memory.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -73,7 +75,7 @@ void purge_list(ListHead* head) {
   Link* n = head->count > 0 ? head->first : nullptr;
   while (n) {
     Link* next = n->next;
-    std::free(n);
+    ku_free(n);
     n = next;
   }
   init_list(head);

@@ -3,6 +3,7 @@
 // the tab expansion / compression and white-space primitives over line text.
 // Nothing here allocates memory; only purge_list releases any.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 // The link pair every listed record begins with.  A list head begins with the
@@ -19,6 +20,9 @@ struct LineNode : Link {
   int32_t length;
   char text[];
 };
+
+// Where a line node's text begins (the links and the length word).
+inline constexpr size_t LINE_TEXT_OFFSET = sizeof(Link) + sizeof(int32_t);
 
 // Bytes requested for a line node holding `len` characters.
 inline constexpr long line_node_size(long len) { return static_cast<long>(sizeof(LineNode)) + len + 16; }

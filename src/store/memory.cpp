@@ -1,27 +1,88 @@
-// The guarded allocator and its reserve.
+// The guarded allocator, its reserve, and the block arena line nodes are
+// carved from.
 #include "store/memory.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
+
+#include "store/lists.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define KU_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
+#define KU_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION((p), (n))
+#else
+#define KU_POISON(p, n) ((void)(p), (void)(n))
+#define KU_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
 
 void* reserve_memory = nullptr;
 void (*memory_warning_hook)() = nullptr;
 void (*memory_exhausted_hook)() = nullptr;
-
-
 int ku_alloc_fail_next = 0;
 
-
 namespace {
-void* system_alloc(size_t n) {
 
+void* system_alloc(size_t n) {
   if (ku_alloc_fail_next > 0) {
     ku_alloc_fail_next--;
     return nullptr;
   }
-
   return std::malloc(n + 4);
 }
+
+// Runs the memory guard's answer to a failed request: the warning and the
+// reserve the first time, the end of the editor the next.
+template <class Try>
+void* guarded(Try attempt) {
+  if (void* p = attempt()) return p;
+  if (reserve_memory) {
+    if (memory_warning_hook) memory_warning_hook();
+    release_reserve_memory();
+    if (void* p = attempt()) return p;
+  }
+  if (memory_exhausted_hook) memory_exhausted_hook();
+  std::abort();  // the hook ends the editor; without one there is nothing left to do
+}
+
+// A block of line nodes: nodes are carved from the front; the block goes
+// back to the system when its last node is released.  Blocks are aligned to
+// their size, so the block of any node is found from the node's address.
+struct LineBlock {
+  size_t used;  // bytes carved, header included
+  long live;    // nodes not yet released
+};
+
+std::unordered_map<uintptr_t, LineBlock*> blocks;  // by block address
+LineBlock* current = nullptr;                       // the block carving goes on in
+
+constexpr size_t HEADER = (sizeof(LineBlock) + 15) & ~size_t{15};
+
+LineBlock* new_block() {
+  void* mem = nullptr;
+  if (ku_alloc_fail_next > 0) {
+    ku_alloc_fail_next--;
+  } else {
+    mem = std::aligned_alloc(LINE_BLOCK_SIZE, LINE_BLOCK_SIZE);
+  }
+  if (!mem) return nullptr;
+  auto* b = static_cast<LineBlock*>(mem);
+  b->used = HEADER;
+  b->live = 0;
+  KU_POISON(static_cast<char*>(mem) + HEADER, LINE_BLOCK_SIZE - HEADER);
+  blocks.emplace(reinterpret_cast<uintptr_t>(mem), b);
+  return b;
+}
+
+void release_block(LineBlock* b) {
+  blocks.erase(reinterpret_cast<uintptr_t>(b));
+  if (b == current) current = nullptr;
+  KU_UNPOISON(b, LINE_BLOCK_SIZE);
+  std::free(b);
+}
+
 }  // namespace
 
 void alloc_reserve_memory() {
@@ -34,14 +95,7 @@ void release_reserve_memory() {
 }
 
 void* ku_alloc(size_t n) {
-  if (void* p = system_alloc(n)) return p;
-  if (reserve_memory) {
-    if (memory_warning_hook) memory_warning_hook();
-    release_reserve_memory();
-    if (void* p = system_alloc(n)) return p;
-  }
-  if (memory_exhausted_hook) memory_exhausted_hook();
-  std::abort();  // the hook ends the editor; without one there is nothing left to do
+  return guarded([n] { return system_alloc(n); });
 }
 
 void* ku_calloc(size_t n) {
@@ -49,3 +103,45 @@ void* ku_calloc(size_t n) {
   std::memset(p, 0, n);
   return p;
 }
+
+void* ku_alloc_line(long len) {
+  if (len < 0) len = 0;
+  // The node's links and length, its text and four spare bytes, kept to the
+  // alignment of the links.
+  size_t need = (LINE_TEXT_OFFSET + static_cast<size_t>(len) + 4 + 7) & ~size_t{7};
+  if (need > (LINE_BLOCK_SIZE - HEADER) / 8) return ku_alloc(need);  // rare long nodes
+  if (!current || current->used + need > LINE_BLOCK_SIZE) {
+    LineBlock* b = static_cast<LineBlock*>(guarded([] { return static_cast<void*>(new_block()); }));
+    // A block still holding live nodes stays until they are released.
+    if (current && current->live == 0) release_block(current);
+    current = b;
+  }
+  char* p = reinterpret_cast<char*>(current) + current->used;
+  current->used += need;
+  current->live++;
+  KU_UNPOISON(p, need);
+  return p;
+}
+
+void ku_free(void* p) {
+  if (!p) return;
+  if (!blocks.empty()) {
+    uintptr_t base = reinterpret_cast<uintptr_t>(p) & ~(uintptr_t{LINE_BLOCK_SIZE} - 1);
+    auto it = blocks.find(base);
+    if (it != blocks.end() && reinterpret_cast<uintptr_t>(p) != base) {
+      LineBlock* b = it->second;
+      // A released node is poisoned, so a use after release is caught in
+      // sanitizer builds as with the system allocator.
+      auto* node = static_cast<LineNode*>(p);
+      size_t len = node->length > 0 ? static_cast<size_t>(node->length) : 0;
+      size_t span = (LINE_TEXT_OFFSET + len + 4 + 7) & ~size_t{7};
+      if (reinterpret_cast<char*>(p) + span > reinterpret_cast<char*>(b) + b->used) span = 0;
+      KU_POISON(p, span);
+      if (--b->live == 0 && b != current) release_block(b);
+      return;
+    }
+  }
+  std::free(p);
+}
+
+size_t line_blocks_in_use() { return blocks.size(); }

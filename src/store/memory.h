@@ -21,6 +21,19 @@ void* ku_alloc(size_t n);
 // Zeroed memory from ku_alloc.
 void* ku_calloc(size_t n);
 
+// Memory for a line node of `len` characters (with the spare bytes behind
+// the text), carved from large blocks: reading a file costs one system
+// allocation per block, not per line.  Like everything from ku_alloc it is
+// released with ku_free.
+void* ku_alloc_line(long len);
+// Releases a record from ku_alloc, ku_calloc or ku_alloc_line (null is
+// ignored).  Every record of the editor is released through it.
+void ku_free(void* p);
+// Size of the blocks line nodes are carved from.
+inline constexpr size_t LINE_BLOCK_SIZE = size_t{1} << 20;
+// Blocks currently held (for tests and the memory figures).
+size_t line_blocks_in_use();
+
 
 // Makes the next n system allocations of ku_alloc fail (for tests).
 extern int ku_alloc_fail_next;

@@ -88,7 +88,7 @@ void update_curr_line() {
     // The line-number cache names the line above the current one; if that
     // was this node, it is the same line still.
     if (curr_bwd_link == old) curr_bwd_link = node;
-    std::free(old);
+    ku_free(old);
     curr_line = node;
   }
   curr_line->length = len;
