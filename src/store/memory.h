@@ -30,7 +30,7 @@ void* ku_alloc_line(long len);
 // ignored).  Every record of the editor is released through it.
 void ku_free(void* p);
 // Size of the blocks line nodes are carved from.
-inline constexpr size_t LINE_BLOCK_SIZE = size_t{1} << 20;
+inline constexpr size_t LINE_BLOCK_SIZE = size_t{1} << 21;
 // Blocks currently held (for tests and the memory figures).
 size_t line_blocks_in_use();
 

@@ -60,7 +60,7 @@ TEST_F(Guard, LineArenaFailureTakesTheSamePath) {
   while (line_blocks_in_use() == before || nodes.size() < 2) nodes.push_back(ku_alloc_line(200));
   ku_alloc_fail_next = 1;
   std::vector<void*> more;
-  for (int i = 0; i < 6000; i++) more.push_back(ku_alloc_line(200));  // crosses into a further block
+  for (size_t i = 0; i < LINE_BLOCK_SIZE / 200 + 100; i++) more.push_back(ku_alloc_line(200));  // crosses into a further block
   EXPECT_EQ(warnings, 1);
   for (void* p : nodes) ku_free(p);
   for (void* p : more) ku_free(p);
@@ -69,7 +69,7 @@ TEST_F(Guard, LineArenaFailureTakesTheSamePath) {
 TEST(LineArena, BlocksGoBackWhenTheirNodesAreReleased) {
   size_t before = line_blocks_in_use();
   std::vector<LineNode*> nodes;
-  for (int i = 0; i < 50000; i++) {
+  for (int i = 0; i < 100000; i++) {
     int len = i % 97;
     auto* n = static_cast<LineNode*>(ku_alloc_line(len));
     n->length = len;
