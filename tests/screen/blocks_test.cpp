@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "editor_fixture.h"
 #include "harness.h"
 
 namespace {
@@ -27,7 +28,7 @@ std::unique_ptr<Screen> editor(const std::string& text, std::vector<std::string>
   return s;
 }
 
-bool status_shows(const Screen& s, const std::string& text) { return s.row(0).find(text) != std::string::npos; }
+using kufix::status_shows;
 
 // Writes the current file with the update command and returns it as stored.
 std::string saved(Screen& s, const std::string& name = "f.txt") {

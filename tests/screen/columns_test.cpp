@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "editor_fixture.h"
 #include "harness.h"
 
 namespace {
@@ -25,13 +26,9 @@ std::unique_ptr<Screen> editor(const std::string& text, std::vector<std::pair<st
   return s;
 }
 
-bool status_shows(const Screen& s, const std::string& text) { return s.row(0).find(text) != std::string::npos; }
+using kufix::status_shows;
 
-std::string saved(Screen& s) {
-  s.keys("<F11>");
-  EXPECT_TRUE(status_shows(s, "File has been written")) << s.dump();
-  return s.read_file("f.txt");
-}
+using kufix::saved;
 
 // Three lines, the middle one ending before column 10.
 const std::string three = "0123456789abcdefghij\n01234567\n0123456789ABCDEFGHIJ\n";

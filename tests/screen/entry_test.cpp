@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "editor_fixture.h"
 #include "harness.h"
 
 namespace {
@@ -73,7 +74,7 @@ std::string saved(Screen& s) {
   return s.read_file("f.txt");
 }
 
-bool status_shows(const Screen& s, const std::string& text) { return s.row(0).find(text) != std::string::npos; }
+using kufix::status_shows;
 
 // --- repetition counts and the again command -------------------------------
 

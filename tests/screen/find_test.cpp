@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "editor_fixture.h"
 #include "harness.h"
 
 namespace {
@@ -13,24 +14,11 @@ namespace {
 using kutest::Options;
 using kutest::Screen;
 
-std::unique_ptr<Screen> editor(const std::string& text, int rows = 24, int cols = 80) {
-  Options o;
-  o.rows = rows;
-  o.cols = cols;
-  o.args = {"f.txt"};
-  auto s = std::make_unique<Screen>(o);
-  s->write_file("f.txt", text);
-  EXPECT_TRUE(s->start());
-  return s;
-}
+using kufix::editor;
 
-bool status_shows(const Screen& s, const std::string& text) { return s.row(0).find(text) != std::string::npos; }
+using kufix::status_shows;
 
-std::string saved(Screen& s) {
-  s.keys("<F11>");
-  EXPECT_TRUE(status_shows(s, "File has been written")) << s.dump();
-  return s.read_file("f.txt");
-}
+using kufix::saved;
 
 std::string numbered(int n, const std::string& word_every_tenth = "") {
   std::string t;

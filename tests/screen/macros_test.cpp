@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "editor_fixture.h"
 #include "harness.h"
 
 namespace {
@@ -25,7 +26,7 @@ std::unique_ptr<Screen> editor(const std::string& text, int rows = 24, const std
   return s;
 }
 
-bool status_shows(const Screen& s, const std::string& text) { return s.row(0).find(text) != std::string::npos; }
+using kufix::status_shows;
 
 void create(Screen& s, const std::string& name) {
   s.keys("<Esc>mc");
@@ -43,11 +44,7 @@ std::string entry(int i, const std::string& name, int size) {
   return e + std::to_string(size);
 }
 
-std::string saved(Screen& s) {
-  s.keys("<F11>");
-  EXPECT_TRUE(status_shows(s, "File has been written")) << s.dump();
-  return s.read_file("f.txt");
-}
+using kufix::saved;
 
 TEST(MacrosScreen, RecordingAbcKeepsExactlyThreeKeys) {
   auto s = editor("base\n");

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "editor_fixture.h"
 #include "harness.h"
 
 namespace {
@@ -27,7 +28,7 @@ std::unique_ptr<Screen> editor(std::vector<std::string> args, std::vector<std::p
   return s;
 }
 
-bool status_shows(const Screen& s, const std::string& text) { return s.row(0).find(text) != std::string::npos; }
+using kufix::status_shows;
 
 TEST(Jump, LinePromptTakesANumberAndForgivesTheRest) {
   auto s = editor({"f.txt"}, {{"f.txt", numbered(50)}});

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "editor_fixture.h"
 #include "harness.h"
 
 namespace {
@@ -13,14 +14,7 @@ namespace {
 using kutest::Options;
 using kutest::Screen;
 
-std::unique_ptr<Screen> editor(const std::string& text) {
-  Options o;
-  o.args = {"f.txt"};
-  auto s = std::make_unique<Screen>(o);
-  s->write_file("f.txt", text);
-  EXPECT_TRUE(s->start());
-  return s;
-}
+using kufix::editor;
 
 std::string saved(Screen& s) {
   s.keys("<F11>");
