@@ -67,6 +67,37 @@ ESC = b"\x1b"
 def ctl(c):
     return bytes([ord(c.upper()) & 0x1F])
 
+# Keys as an xterm sends them.
+PGDN, PGUP = b"\x1b[6~", b"\x1b[5~"
+UP, DOWN, RIGHT, LEFT = b"\x1b[A", b"\x1b[B", b"\x1b[C", b"\x1b[D"
+
+# pagedown: this many Page Down presses after the first screen.
+PAGES = 1000
+# type: 10,000 characters typed into the middle of the file (at line
+# MID_LINE): 125 lines of 79 characters, each ended by Enter.
+MID_LINE = 500_000
+TYPED_LINE = ("now is the time for all good people to come to the aid of "
+              "their party, quickly and without any fuss")[:79]
+TYPED = (TYPED_LINE + "\r").encode() * 125
+assert len(TYPED) == 10_000
+# switch: SWITCH_FILES small files on the command line, then the next-file
+# command SWITCH_FILES times (round the list back to the first file).
+SWITCH_FILES = 256
+LETTERS = [bytes([c]) for c in b"abcdefghijklmnopqrstuvwxyz"]
+# latency: presses per key (each typed once the previous one is answered).
+LAT_N = 20
+
+
+def latency_steps(goto, keys, before=b""):
+    """Steps of the latency workload: go to MID_LINE, then for each key
+    (label, bytes, presses) a timed series."""
+    out = [SCREEN] + goto[:-1] + [("keys", "goto line", goto[-1], 1)]
+    if before:
+        out.append(before)
+    for label, k, n in keys:
+        out.append(("keys", label, k, n))
+    return out
+
 # --------------------------------------------------------------------------
 # The editor table.  argv: list, '{file}' is replaced by the file name.
 # version: shell command printing one line.  Workloads: open, end, replace.
@@ -85,6 +116,18 @@ EDITORS = {
         open=[SCREEN, b":q!\r"],
         end=[SCREEN, b"G", LAST, b":q!\r"],
         replace=[SCREEN, b":%s/{word}/{repl}/g\r", "substitutions", b":wq\r"],
+        pagedown=[SCREEN, PGDN * PAGES, b":q!\r"],
+        type=[SCREEN, b"%dGi" % MID_LINE, TYPED, ESC + b":q!\r"],
+        switch=[SCREEN, b":bnext\r" * SWITCH_FILES, b":qa!\r"],
+        argv_switch=["vim", "-u", "NONE", "-N", "-n", "-i", "NONE",
+                     "--cmd", "set nowritebackup nobackup hidden", "{files}"],
+        latency=latency_steps([b"%dG" % MID_LINE], [
+            ("cursor down", b"j", LAT_N), ("cursor up", b"k", LAT_N),
+            ("cursor right", b"l", LAT_N), ("page down", ctl("f"), LAT_N),
+            ("page up", ctl("b"), LAT_N), ("delete line", b"dd", LAT_N),
+            ("undo", b"u", LAT_N)]) + [b"0i", ("keys", "typed char", LETTERS, 50),
+            ("keys", "enter", b"\r", LAT_N), ("keys", "backspace", b"\x7f", LAT_N),
+            ESC, b":q!\r"],
     ),
     # -I (--ignorercfiles): no nanorc, hence no history/positionlog/backup
     "nano": dict(
@@ -95,6 +138,9 @@ EDITORS = {
         replace=[SCREEN, ctl("\\"), "replace", b"{word}\r", "Replace with",
                  b"{repl}\r", "instance", b"a", "Replaced", ctl("s"), "Wrote",
                  ctl("x")],
+        pagedown=[SCREEN, PGDN * PAGES, ctl("x")],
+        type=[SCREEN, ctl("_"), "line", b"%d\r" % MID_LINE, TYPED, ctl("x"),
+              "Save modified", b"n"],
     ),
     # -n: no backup files; HOME is empty so no ~/.mg startup file
     "mg": dict(
@@ -106,6 +152,7 @@ EDITORS = {
         replace=[SCREEN, ESC + b"xreplace-string\r", "Replace", b"{word}\r",
                  "with", b"{repl}\r", "Replaced", ctl("x") + ctl("s"), "Wrote",
                  ctl("x") + ctl("c")],
+        pagedown=[SCREEN, PGDN * PAGES, ctl("x") + ctl("c")],
     ),
     # -nobackups -nolocks -nomodcheck; system joerc (no user joerc: HOME empty)
     "joe": dict(
@@ -116,6 +163,7 @@ EDITORS = {
         replace=[SCREEN, ctl("k") + b"f", "Find", b"{word}\r", "(R)eplace",
                  b"r\r", "Replace with", b"{repl}\r", "(R)est", b"r",
                  ctl("k") + b"x"],
+        pagedown=[SCREEN, PGDN * PAGES, ctl("c")],
     ),
     # --no-config: no ~/.ne preferences/keys/menus; --no-syntax
     "ne": dict(
@@ -125,6 +173,7 @@ EDITORS = {
         end=[SCREEN, ESC + b"e", LAST, ctl("q")],
         replace=[SCREEN, ctl("k"), b"Find {word}\r", ctl("k"),
                  b"ReplaceAll {repl}\r", ctl("s"), "Saved", ctl("q")],
+        pagedown=[SCREEN, PGDN * PAGES, ctl("q")],
     ),
     # empty -config-dir (no settings/plugins); -backup false: no periodic
     # backup of modified buffers
@@ -136,6 +185,7 @@ EDITORS = {
         end=[SCREEN, ESC + b"[1;5F", LAST, ctl("q")],
         replace=[SCREEN, ctl("e"), b"replaceall '{word}' '{repl}'\r",
                  "Replaced", ctl("s"), "Saved", ctl("q")],
+        pagedown=[SCREEN, PGDN * PAGES, ctl("q")],
     ),
     # -n: no kakrc/autoload; the session server runs in the same process
     "kak": dict(
@@ -145,6 +195,8 @@ EDITORS = {
         end=[SCREEN, b"gj", LAST, b":q!\r"],
         replace=[SCREEN, b"%s{word}\r", "sels", 
                  b":execute-keys c{repl}<esc>\r", b":write-quit\r"],
+        pagedown=[SCREEN, PGDN * PAGES, b":q!\r"],
+        type=[SCREEN, b"%dgi" % MID_LINE, TYPED, ESC + b":q!\r"],
     ),
     # ku: ESC q opens the quit menu, "a" (Abs/All) leaves; ESC ~ goes to the
     # end of the file.  KU_BIN overrides the binary (default: the release
@@ -154,10 +206,30 @@ EDITORS = {
         argv=[os.environ.get("KU_BIN", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "build", "release", "ku")), "{file}"],
         open=[SCREEN, ESC + b"q", b"a"],
         end=[SCREEN, ESC + b"~", LAST, ESC + b"q", b"a"],
+        # "*" is 32000 repetitions: the again command (ESC a) repeats the
+        # replacement until "No more occurances" (26 commands for lines1m).
         replace=[SCREEN, ESC + b"*", b"r", "Replace", b"{word}\r", "With", b"{repl}\r", "replacement",
+                 ("repeat", ESC + b"a", "No more", 100),
                  ESC + b"U", "written", ESC + b"q", b"a"],
+        pagedown=[SCREEN, PGDN * PAGES, ESC + b"q", b"a"],
+        # jump menu: L, the line number; the file is left unsaved ("Are you sure?" y)
+        type=[SCREEN, ESC + b"j", "Line", b"L", "Line:", b"%d\r" % MID_LINE, TYPED,
+              ESC + b"q", b"a", "Are you sure", b"y"],
+        switch=[SCREEN, (ESC + b"n") * SWITCH_FILES, ESC + b"q", b"a"],
+        latency=latency_steps([ESC + b"j", "Line", b"L", "Line:", b"%d\r" % MID_LINE], [
+            ("cursor down", DOWN, LAT_N), ("cursor up", UP, LAT_N),
+            ("cursor right", RIGHT, LAT_N), ("page down", PGDN, LAT_N),
+            ("page up", PGUP, LAT_N), ("delete line", b"\x1b[20~", LAT_N),
+            ("undo", ctl("z"), LAT_N), ("typed char", LETTERS, 50),
+            ("enter", b"\r", LAT_N), ("backspace", b"\x7f", LAT_N),
+            ("bottom of file", ESC + b"~", 3), ("top of file", ESC + b"\\", 3)])
+        + [ESC + b"q", b"a", "Are you sure", b"y"],
     ),
 }
+if os.environ.get("KU_BIN2"):
+    # a second ku binary (e.g. a build with local patches) measured beside the first
+    EDITORS["ku2"] = dict(EDITORS["ku"], argv=[os.environ["KU_BIN2"], "{file}"],
+                          version="echo ku2 %s" % os.environ["KU_BIN2"])
 
 # Physical floor: plain whole-file reads of the same file.
 FLOORS = {
@@ -181,6 +253,20 @@ BIG = {"short10m"}
 
 def file_path(name):
     return os.path.join(BENCH_DIR, name + ".txt")
+
+
+def switch_files():
+    """SWITCH_FILES small files (40 lines each, markers on lines 1 and 8)."""
+    d = os.path.join(BENCH_DIR, "switch")
+    paths = [os.path.join(d, "f%03d.txt" % i) for i in range(1, SWITCH_FILES + 1)]
+    if not all(os.path.exists(q) for q in paths):
+        os.makedirs(d, exist_ok=True)
+        for i, q in enumerate(paths, 1):
+            with open(q, "w") as f:
+                for n in range(1, 41):
+                    head = M_FIRST if n == 1 else M_EIGHT if n == 8 else "line"
+                    f.write("%s %d of file %03d, some text to fill the row\n" % (head, n, i))
+    return paths
 
 
 def vocabulary(rng):
@@ -364,7 +450,19 @@ def run_pty(argv, steps, env, timeout, settle=None):
 
     The editor is started under GNU time (-f %M): a child forked from this
     Python process would inherit Python's peak RSS as a floor, a child of
-    the small time process does not."""
+    the small time process does not.
+
+    Steps besides bytes / str / tuple / ('sleep', s):
+      ('repeat', keys, stop, max_n): type keys, wait until the editor has
+          answered (output arrived, then SETTLE quiet), until `stop` is seen
+          in the answer (at most max_n times); res['repeats'] counts them.
+      ('keys', label, keys, n): type keys n times (a list: its items in
+          turn), each once the previous one has been answered (a key with
+          no output within 2 s is counted in res['silent']); per-press answer times (send -> last output
+          byte) go to res['lat'][label], the bytes written to the terminal
+          per press to res['bytes'][label].
+    The quiet gaps these steps wait through are idle time and not counted
+    in wall."""
     ws = struct.pack("HHHH", ROWS, COLS, 0, 0)
     rssfile = os.path.join(env["TMPDIR"], "rss")
     if os.path.exists(TIME):
@@ -377,6 +475,7 @@ def run_pty(argv, steps, env, timeout, settle=None):
             os.execvpe(argv[0], argv, env)
         finally:
             os._exit(127)
+    os.set_blocking(fd, False)
     if settle is None:
         settle = SETTLE
     buf = bytearray()
@@ -391,10 +490,12 @@ def run_pty(argv, steps, env, timeout, settle=None):
 
     def pump(wait):
         nonlocal status, rusage, scan, t_last
-        r, _, _ = select.select([fd], [], [], wait)
+        r, _, _ = select.select([fd], [], [], max(wait, 0))
         if r:
             try:
                 data = os.read(fd, 65536)
+            except BlockingIOError:
+                return True
             except OSError:
                 data = b""
             if data:
@@ -411,13 +512,89 @@ def run_pty(argv, steps, env, timeout, settle=None):
             return False
         return True
 
+    def type_keys(data):
+        # Written in pieces while the output is drained, so that neither
+        # side can block the other on a full terminal buffer.
+        data = memoryview(data)
+        while data:
+            if status is not None or time.perf_counter() > deadline:
+                raise TimeoutError("typing")
+            r, w, _ = select.select([fd], [fd], [], 0.5)
+            if r:
+                pump(0)
+            if w:
+                try:
+                    n = os.write(fd, data[:256])
+                except BlockingIOError:
+                    n = 0
+                data = data[n:]
+
+    def answered(m, quiet_after=None):
+        """Wait for the editor's answer to what was just typed: some output
+        after buf[m], then SETTLE without any.  Returns (time of its last
+        byte, bytes); the quiet gap is added to the idle time.  With
+        quiet_after (seconds), a key that brings no output at all within
+        that time gives (None, 0)."""
+        nonlocal idle
+        t_sent = time.perf_counter()
+        while len(buf) == m:
+            if status is not None or time.perf_counter() > deadline:
+                raise TimeoutError("no answer")
+            if quiet_after and time.perf_counter() - t_sent > quiet_after:
+                idle += time.perf_counter() - t_sent
+                return None, 0
+            pump(0.05 if quiet_after else 0.5)
+        while status is None:
+            now = time.perf_counter()
+            if now - t_last >= settle:
+                break
+            if now > deadline:
+                raise TimeoutError("answer never ends")
+            pump(settle - (now - t_last))
+        idle += max(0.0, time.perf_counter() - t_last)
+        return t_last, len(buf) - m
+
     try:
         for step in steps:
             if isinstance(step, bytes):
-                os.write(fd, step)
+                type_keys(step)
                 continue
             if isinstance(step, tuple) and step and step[0] == "sleep":
                 time.sleep(step[1])
+                continue
+            if isinstance(step, tuple) and step and step[0] == "repeat":
+                _, keys, stop, max_n = step
+                n = 0
+                while True:
+                    m = len(buf)
+                    type_keys(keys)
+                    answered(m)
+                    n += 1
+                    if buf.find(stop.encode(), m) >= 0:
+                        break
+                    if n >= max_n:
+                        raise TimeoutError("no %r after %d repeats" % (stop, n))
+                res["repeats"] = n
+                mark = len(buf)
+                continue
+            if isinstance(step, tuple) and step and step[0] == "keys":
+                _, label, keys, n = step
+                lat, nbytes = [], []
+                for i in range(n):
+                    k = keys[i % len(keys)] if isinstance(keys, list) else keys
+                    m = len(buf)
+                    t_send = time.perf_counter()
+                    type_keys(k)
+                    t_end, nb = answered(m, quiet_after=2.0)
+                    if t_end is None:
+                        res.setdefault("silent", {}).setdefault(label, 0)
+                        res["silent"][label] += 1
+                        continue
+                    lat.append(t_end - t_send)
+                    nbytes.append(nb)
+                res.setdefault("lat", {})[label] = lat
+                res.setdefault("bytes", {})[label] = nbytes
+                mark = len(buf)
                 continue
             pats = (step,) if isinstance(step, str) else step
             pats = [p.encode() for p in pats]
@@ -444,7 +621,7 @@ def run_pty(argv, steps, env, timeout, settle=None):
                     if now - t_last >= settle or now > t_end:
                         break
                     pump(settle - (now - t_last))
-                idle = max(0.0, time.perf_counter() - t_last)
+                idle += max(0.0, time.perf_counter() - t_last)
         # all keys typed: drain until the editor exits
         while status is None:
             if time.perf_counter() > deadline:
@@ -531,7 +708,12 @@ def one_run(editor, workload, fname, timeout=300):
         shutil.copyfile(src, target)
         if src not in _expect_cache:
             _expect_cache[src] = count_the(src)
-    argv = [expand(a, target, home) for a in ed["argv"]]
+    argv = []
+    for a in ed.get("argv_" + workload, ed["argv"]):
+        if a == "{files}" or (workload == "switch" and a == "{file}"):
+            argv += switch_files()
+        else:
+            argv.append(expand(a, target, home))
     steps = []
     for s in ed[workload]:
         if isinstance(s, bytes):
@@ -601,7 +783,23 @@ def summarize(rows):
                 rss_mb=max(r["rss_kb"] for r in ok) / 1024.0,
                 cpu=statistics.median(r["user"] + r["sys"] for r in ok),
                 notes=sorted(set(r["note"].strip() for r in rows
-                                 if r and r["note"].strip())))
+                                 if r and r["note"].strip())),
+                keys=keys_summary(ok))
+
+
+def keys_summary(rows):
+    """Per key label over all runs: median and max answer time (ms) and
+    median bytes written to the terminal per press."""
+    out = {}
+    for r in rows:
+        for label, lat in r.get("lat", {}).items():
+            e = out.setdefault(label, {"lat": [], "bytes": []})
+            e["lat"] += lat
+            e["bytes"] += r["bytes"][label]
+    return {k: dict(n=len(v["lat"]), median_ms=statistics.median(v["lat"]) * 1e3,
+                    max_ms=max(v["lat"]) * 1e3,
+                    bytes_per_press=statistics.mean(v["bytes"]))
+            for k, v in out.items() if v["lat"]}
 
 
 def cmd_run(a):
@@ -698,6 +896,19 @@ def cmd_run(a):
                                 s["cpu"], s["rss_mb"], s["n"],
                                 s["n"] + s["failed"], "; ".join(s["notes"])))
             lines.append("")
+            for k in keyset:
+                s = results[k]
+                if not s or not s.get("keys"):
+                    continue
+                lines.append("Key answers, %s (ms from the key to the last byte of "
+                             "the answer; bytes written per press):" % k[2])
+                lines.append("")
+                lines.append("| key | presses | median ms | max ms | bytes/press |")
+                lines.append("|---|---|---|---|---|")
+                for label, v in s["keys"].items():
+                    lines.append("| %s | %d | %.2f | %.2f | %.1f |" % (
+                        label, v["n"], v["median_ms"], v["max_ms"], v["bytes_per_press"]))
+                lines.append("")
     text = "\n".join(lines)
     print(text)
     stamp = time.strftime("%Y%m%d-%H%M%S")
@@ -716,7 +927,8 @@ def main():
     g.add_argument("--force", action="store_true")
     r = sub.add_parser("run")
     r.add_argument("--editors", default="", help="comma list (default: all)")
-    r.add_argument("--workloads", default="open,end,replace")
+    r.add_argument("--workloads", default="open,end,replace",
+                   help="open,end,replace,pagedown,type,switch,latency")
     r.add_argument("--files", default="lines100k,lines1m,crlf1m")
     r.add_argument("--replace-files", default="lines1m",
                    help="files on which the replace workload runs")

@@ -125,9 +125,12 @@ void cmd_processor(int key) {
   curr_cmd = static_cast<char>(k);
   int i = command_index(k);
   char c = static_cast<char>(k);
-  if (requested_reps != 0)
+  if (requested_reps != 0) {
     c = unmap_extended_keyboard_key(&i);
-  else
+    // The handler runs as the plain command it became: delete_char_cmd, for
+    // one, records its deletions for undo only when it runs as 'D'.
+    if (c != 0) curr_cmd = c;
+  } else
     requested_reps = 1;
   if (c == 'a') {
     c = ag_last_cmd;

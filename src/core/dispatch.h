@@ -17,7 +17,7 @@ extern RepBuf rep_buf;        // the repetition count typed so far
 extern int rep_ix;            // count characters typed; 0 when none
 extern int requested_reps;    // how many times the command is to run
 extern int curr_rep;          // repetition being run, 1 for the first
-extern char curr_cmd;         // command character as it arrived
+extern char curr_cmd;         // command character as it arrived, or the plain command a count mapped it to
 extern int last_cmd_ix;       // index of the last command run
 extern char ag_last_cmd;      // what the again command repeats
 extern int ag_last_cmd_ix;

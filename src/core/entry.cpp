@@ -59,10 +59,10 @@ void insert_key(char k) {
     write_ku_msg(line_full_msg);
     return;
   }
+  bool pad = false;
   if (line_buf.length < cx) {
     if (!options.text_wrapping) {
-      // The blanks between the old end and the cursor become text.
-      line_buf.length = cx;
+      pad = true;
     } else {
       // A wrapped paragraph has no trailing blanks to type into.
       writechar(BEL);
@@ -70,8 +70,12 @@ void insert_key(char k) {
       restore_cursor();
     }
   }
-  if (cx < columns - 1) ti_insert_char(static_cast<unsigned char>(k));
+  // The record is pushed while the buffer still has its old length, so that
+  // it notes the blanks typing beyond the end adds and undo removes them.
   if (recording_undo()) push_undo_ins_char(' ', INSERT_CMD_IX, get_curr_line_num(), cx, curr_screen.cy);
+  // The blanks between the old end and the cursor become text.
+  if (pad) line_buf.length = cx;
+  if (cx < columns - 1) ti_insert_char(static_cast<unsigned char>(k));
   // The blank after the end moves along, so the buffer stays blank-padded.
   std::memmove(line_buf.text + cx + 1, line_buf.text + cx, static_cast<size_t>(line_buf.length - cx + 1));
   line_buf.length++;

@@ -3,6 +3,7 @@
 // the command line and the files named on it.
 #include "core/startup.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "files/emergency.h"
 #include "files/openfiles.h"
 #include "files/quit.h"
+#include "files/textfile.h"
 #include "input/keys.h"
 #include "input/readstate.h"
 #include "macros/macros.h"
@@ -67,6 +69,15 @@ void memory_warning() {
 }
 
 void exhausted_hook() { memory_exhausted(); }
+
+// Whether nothing is under the name, so that it can be a new file (a
+// symbolic link to nothing counts: writing creates what it names); a name
+// that cannot even be looked at (a directory without search permission, a
+// loop of links) may hide a file and is not.
+bool is_missing(const char* name) {
+  struct stat st;
+  return stat(name, &st) != 0 && errno == ENOENT;
+}
 
 }  // namespace
 
@@ -120,16 +131,23 @@ void edit_initial_files(int argc, char** argv) {
     clear_divider_msg();
     names = MAX_OPEN_FILES;
   }
+  // A name that could not be opened leaves its reason in the message area,
+  // where the count of files opened would otherwise go.
+  char refusal[64] = "";
   for (int i = 1; i <= names; i++) {
     const char* name = argv[i];
     if (std::strcmp(name, "-l") == 0) break;
     if (std::strlen(name) > 255) name = "Filename-too-large.txt";
     add_file(name);
-    struct stat st;
-    if (ku_exception == 3 && stat(name, &st) == 0) {
-      // The file is there but cannot be read: it must not be taken for a new
-      // file, which a later update would write over.
-      set_status_line(1, 3, INSERT_MODE);
+    if (ku_exception == 3 && *read_refusal) {
+      // A directory, named pipe or device: refused without waiting on it.
+      format_read_refusal(name, refusal, sizeof refusal);
+      write_ku_msg(refusal);
+    } else if (ku_exception == 3 && !is_missing(name)) {
+      // The file is there (or may be) but cannot be read: it must not be
+      // taken for a new file, which a later update would write over.
+      std::snprintf(refusal, sizeof refusal, "%s", err_msg[3]);
+      write_ku_msg(refusal);
     } else if (ku_exception == 3) {
       add_file(nullptr);
       char cut[64];
@@ -146,7 +164,10 @@ void edit_initial_files(int argc, char** argv) {
   }
   if (files_open == 0) add_file(nullptr);
   bool line_form = argc == 4 && std::strcmp(argv[2], "-l") == 0;
-  if (argc - 1 >= 2 && !line_form) {
+  if (refusal[0]) {
+    // Files opened after the refused one have put their size there since.
+    write_ku_msg(refusal);
+  } else if (argc - 1 >= 2 && !line_form) {
     std::snprintf(ku_msg_buf, sizeof ku_msg_buf, "%d %s", files_open, "files opened");
     ku_msg = ku_msg_buf;
   }

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,7 @@
 #include "store/memory.h"
 #include "term/aperture.h"
 #include "term/mouse.h"
+#include "term/resize.h"
 #include "term/screen.h"
 #include "term/status.h"
 #include "term/terminal.h"
@@ -142,6 +144,47 @@ void chosen_path(const char* start, const char* shown, const char* name, char* o
     if (!copy_str(canon, sizeof canon, fdir)) return;
   }
   relative_path(start, canon, base, out, static_cast<size_t>(size));
+}
+
+// What file_select_dialog shows, for redrawing it after a resize.
+struct DialogView {
+  FsEntry* list;
+  int count;
+  int* page;
+  int* sel;
+  int* mx;
+  int* my;
+  const int* ti;  // the typed name's cursor index, column and row
+  int* tx;
+  int* ty;
+};
+
+// The page is laid out afresh for the new size and the page holding the
+// selection drawn; the typed name's cursor follows the name field.
+void redraw_dialog(void* ctx) {
+  auto* v = static_cast<DialogView*>(ctx);
+  redraw_info_page_frame();
+  if (dialog_type == 2)
+    init_gfd_page_parms();
+  else
+    init_ofd_page_parms();
+  *v->mx = -1;
+  if (*v->sel == v->count) {
+    // A name being typed: the page shown before stays (if it still exists),
+    // with the typed name in the name field.
+    int pages = pages_of(v->count);
+    *v->page = std::clamp(*v->page, 0, std::max(pages - 1, 0));
+    draw_fs_page(v->list, v->count, *v->page, pages, v->count);
+  } else {
+    *v->page = -1;
+    update_fs_page(v->list, v->count, v->page, v->sel, v->mx, v->my);
+  }
+  *v->ty = CURR_FILE_Y;
+  *v->tx = CURR_FILE_X + std::min(*v->ti, CURR_FILE_LEN);
+  if (*v->sel == v->count)
+    ti_move_cursor(*v->tx, *v->ty);
+  else
+    ti_move_cursor(*v->mx, *v->my);
 }
 
 void redraw_text_screen() {
@@ -314,6 +357,8 @@ int file_select_dialog(FsEntry* list, int count, char* out, int out_size, int* s
   int sel = *selection;
   update_fs_page(list, count, &page, &sel, &mx, &my);
   int ti = 0, tx = CURR_FILE_X, ty = CURR_FILE_Y;  // the typed name's cursor
+  DialogView view{list, count, &page, &sel, &mx, &my, &ti, &tx, &ty};
+  ResizeRedrawScope redraw(redraw_dialog, &view);
 
   auto move = [&](int by) {
     sel += by;

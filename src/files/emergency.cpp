@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 
 #include "files/openfiles.h"
 #include "files/textfile.h"
@@ -23,6 +24,7 @@ namespace {
 
 volatile sig_atomic_t save_state = 0;  // 0 not yet saved, 1 saving, 2 saved
 int work_dir_fd = AT_FDCWD;            // the working directory at start-up
+int home_dir_fd = -1;                  // HOME at start-up, the last resort; -1 none
 bool have_tty_modes = false;
 struct termios tty_modes;              // the terminal's modes before the editor changed them
 
@@ -164,14 +166,18 @@ bool write_copy(int fd, const ListHead* head, bool current) {
 
 // One file: beside its own name, else under its last component in the
 // working directory; an unnamed file as "ku.save" in the working directory.
+// Where those cannot be written (a read-only directory), the same names in
+// the home directory.
 bool save_one(int dir_fd, const ListHead* head, const char* name, bool named, bool current) {
   if (!has_changed(head, current)) return false;
   int fd = -1;
-  if (named && name[0]) {
-    fd = create_copy(dir_fd, name);
-    if (fd < 0) fd = create_copy(dir_fd, base_name(name));
+  if (named && name[0]) fd = create_copy(dir_fd, name);
+  const int places[2] = {dir_fd, home_dir_fd};
+  for (int place : places) {
+    if (fd >= 0 || place == -1) continue;
+    if (named && name[0]) fd = create_copy(place, base_name(name));
+    if (fd < 0) fd = create_copy(place, "ku");
   }
-  if (fd < 0) fd = create_copy(dir_fd, "ku");
   if (fd < 0) return false;
   write_copy(fd, head, current);
   return true;
@@ -222,8 +228,19 @@ void emergency_save_all() {
 }
 
 void install_emergency_handlers() {
-  int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // Held as paths only: a directory the editor may not list can still take
+  // new files, and a later chdir does not move the copies.
+  int fd = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) work_dir_fd = fd;
+  // HOME is looked up now: a signal handler cannot search the environment.
+  const char* home = getenv("HOME");
+  if (home && home[0] == '/') {
+    int hfd = open(home, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (hfd >= 0) {
+      if (home_dir_fd >= 0) close(home_dir_fd);
+      home_dir_fd = hfd;
+    }
+  }
   if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &tty_modes) == 0) have_tty_modes = true;
   struct sigaction sa = {};
   sa.sa_handler = on_stop_signal;

@@ -3,7 +3,7 @@
 // and another entry's copy in.  Also the edit menu, go to file and next file.
 #include "files/openfiles.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
@@ -110,17 +110,17 @@ void add_file(const char* name) {
   if (name) {
     // A name no entry can hold would be read and written as another name.
     if (std::strlen(name) >= sizeof file_des->name) {
+      ku_exception = 4;
+      return;
+    }
+    // Only a plain file is opened: a directory holds no text, and a named
+    // pipe or a device would keep the editor waiting or reading for ever.
+    int fd = open_text_file(name);
+    if (fd < 0) {
       ku_exception = 3;
       return;
     }
-    // A directory opens for reading too, but holds no text to edit.
-    struct stat st;
-    FILE* f = stat(name, &st) == 0 && S_ISDIR(st.st_mode) ? nullptr : std::fopen(name, "r");
-    if (!f) {
-      ku_exception = 3;
-      return;
-    }
-    std::fclose(f);
+    close(fd);
   }
   file_des = static_cast<FileNode*>(ku_calloc(404 > sizeof(FileNode) ? 404 : sizeof(FileNode)));
   file_des->conn = name ? CONN_OPENED : 0;
@@ -229,6 +229,15 @@ void edit_menu_open() {
     return;
   }
   add_file(name);
+  if (ku_exception == 3 && *read_refusal) {
+    // Say what the name is rather than that it could not be opened.
+    char msg[64];
+    format_read_refusal(name, msg, sizeof msg);
+    write_ku_msg(msg);
+    ku_exception = 0;
+    view_cmd();
+    return;
+  }
   if (ku_exception != 0) view_cmd();
 }
 

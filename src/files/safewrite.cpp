@@ -124,7 +124,12 @@ int create_temp(const std::string& target, std::string& name, bool* unique_name)
     int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
+  // The name with ".XXXXXX" added must still fit in a directory entry; a
+  // long name gets a short one of its own in the same directory.
   std::string templ = target + ".XXXXXX";
+  size_t slash = target.rfind('/');
+  size_t base_len = slash == std::string::npos ? target.size() : target.size() - slash - 1;
+  if (base_len + 7 > NAME_MAX) templ = target.substr(0, target.size() - base_len) + ".ku.XXXXXX";
   int fd = mkstemp(templ.data());
   if (fd >= 0) {
     name = templ;
@@ -236,7 +241,7 @@ void write_abort(FILE* stream) {
 
 void file_info(const ListHead* head, int overhead, int32_t* chars, int32_t* lines, uint32_t* checksum) {
   // The line end counted is the one a write of the list produces.
-  uint32_t per_line = (head->format == 'd' ? 2u : 1u) + (overhead ? 16u : 0u);
+  uint32_t per_line = (head->format == 'u' ? 1u : 2u) + (overhead ? 16u : 0u);
   uint32_t c = 0, sum = 0;
   int32_t n = 0;
   const Link* l = head->count > 0 ? head->first : nullptr;

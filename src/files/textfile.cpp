@@ -3,6 +3,10 @@
 // lines back through a temporary file, and the change tests over the summaries.
 #include "files/textfile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +19,7 @@
 
 int read_split_lines = 0;
 char read_bad_char_msg[64];
+const char* read_refusal = "";
 
 namespace {
 
@@ -52,6 +57,18 @@ int scan_piece(const unsigned char* p, int n, bool* has_tab) {
   for (int i = 0; i < n; i++)
     if (rejected(p[i])) return i;
   return -1;
+}
+
+// Whether n bytes hold neither a rejected byte nor a TAB: then no piece cut
+// from them needs the per-piece scan.  Byte-wide, so that it runs on whole
+// vector registers.
+bool plain_text(const unsigned char* p, size_t n) {
+  unsigned char odd = 0;
+  for (size_t i = 0; i < n; i++) {
+    unsigned char c = p[i];
+    odd |= static_cast<unsigned char>(((c < 32) & (c != '\n') & (c != '\f') & (c != '\r')) | (c == 127) | (c == 255));
+  }
+  return odd == 0;
 }
 
 // Nodes read from a file are carved from the line arena: one system
@@ -109,6 +126,8 @@ struct BlockWriter {
   }
 };
 
+const char* refusal_for(mode_t mode) { return S_ISDIR(mode) ? "Is a directory" : "Not a regular file"; }
+
 bool summary_differs(const ListHead& head) {
   int32_t chars, lines;
   uint32_t checksum;
@@ -138,6 +157,41 @@ void report_split_lines() {
   write_ku_msg(msg);
 }
 
+int open_text_file(const char* path) {
+  read_refusal = "";
+  if (!path || !*path) return -1;
+  // Looked at before it is opened: opening a named pipe waits for a writer,
+  // and opening a device can do things of its own.
+  struct stat st;
+  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
+    read_refusal = refusal_for(st.st_mode);
+    return -1;
+  }
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  // The name may have been given to something else since the first look:
+  // what counts is the file actually opened.
+  bool known = fstat(fd, &st) == 0;
+  if (!known || !S_ISREG(st.st_mode)) {
+    read_refusal = known ? refusal_for(st.st_mode) : "";
+    close(fd);
+    return -1;
+  }
+  int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) (void)fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
+void format_read_refusal(const char* name, char* out, size_t size) {
+  if (size == 0) return;
+  constexpr int message_room = 40;
+  const char* why = *read_refusal ? read_refusal : "Not a regular file";
+  int room = message_room - static_cast<int>(std::strlen(why)) - 2;
+  char cut[64];
+  truncate_str_left(name ? name : "", cut, room < 3 ? 3 : room);
+  std::snprintf(out, size, "%s: %s", why, cut);
+}
+
 int read_file(const char* path, ListHead* list, int32_t* chars, int32_t* lines, uint32_t* checksum, char* format) {
   char fmt = 'u';
   uint32_t text_chars = 0, sum = 0;
@@ -149,12 +203,18 @@ int read_file(const char* path, ListHead* list, int32_t* chars, int32_t* lines, 
   read_split_lines = 0;
   read_bad_char_msg[0] = 0;
 
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return KU_FILE_CANNOT_OPEN;
+  int fd = open_text_file(path);
+  if (fd < 0) return KU_FILE_CANNOT_OPEN;
+  FILE* f = fdopen(fd, "rb");
+  if (!f) {
+    close(fd);
+    return KU_FILE_CANNOT_OPEN;
+  }
 
   int result = KU_FILE_OK;
   size_t have = 0, pos = 0;  // bytes in read_block, start of the next piece
   bool at_eof = false;
+  bool plain = false;        // read_block[pos, have) is plain text (see plain_text)
   bool in_split = false;     // the previous piece was cut short of its LF
   int piece_no = 0;
   const int tabstop = options.tabstop;
@@ -177,6 +237,7 @@ int read_file(const char* path, ListHead* list, int32_t* chars, int32_t* lines, 
         result = KU_FILE_CANNOT_OPEN;
         break;
       }
+      plain = plain_text(reinterpret_cast<const unsigned char*>(read_block), have);
     }
     size_t avail = have - pos;
     if (avail == 0) break;
@@ -189,8 +250,8 @@ int read_file(const char* path, ListHead* list, int32_t* chars, int32_t* lines, 
     bool more = pos < have;
     piece_no++;
 
-    bool has_tab;
-    int bad = scan_piece(reinterpret_cast<const unsigned char*>(p), plen, &has_tab);
+    bool has_tab = false;
+    int bad = plain ? -1 : scan_piece(reinterpret_cast<const unsigned char*>(p), plen, &has_tab);
     if (bad >= 0) {
       show_bad_char(piece_no, static_cast<unsigned char>(p[bad]));
       result = KU_FILE_NOT_TEXT;

@@ -3,10 +3,12 @@
 // replayed; the answer changes exactly as when the keys were typed.
 #include "input/prompt.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "input/readstate.h"
 #include "term/aperture.h"
+#include "term/resize.h"
 #include "term/screen.h"
 #include "term/status.h"
 #include "term/terminal.h"
@@ -41,6 +43,47 @@ void write_cells(const char* text) {
       j = 0;
     }
   }
+}
+
+// Writes a text's cells from (x, y), cut at the right edge of the terminal.
+void write_cells_at(int x, int y, const char* text) {
+  int room = physical_cols - x;
+  if (room <= 0) return;
+  char cells[512];
+  int n = 0;
+  for (const char* p = text; *p != 0 && n < room && n < static_cast<int>(sizeof cells) - 1; p++)
+    cells[n++] = text_cell(static_cast<unsigned char>(*p));
+  cells[n] = 0;
+  ti_move_cursor(x, y);
+  writestr(cells);
+}
+
+// What a prompt being read shows, for redrawing it after a resize.
+struct PromptView {
+  const char* prompt;  // prompt text drawn by prompt_read_str, or null
+  int px, py;          // where it is drawn
+  const char* answer;  // the answer being edited, drawn from (ax, ay)
+  int ax, ay;
+  const int* x;        // the answer's cursor
+  const int* y;
+};
+
+// The prompt prompt_read_str drew, handed to the read_str it calls.
+const char* drawn_prompt = nullptr;
+int drawn_px = 0, drawn_py = 0;
+
+void redraw_prompt(void* ctx) {
+  const auto* v = static_cast<const PromptView*>(ctx);
+  if (replaying()) return;
+  if (v->prompt) {
+    ti_move_cursor(v->px, v->py);
+    ti_clear_to_eol(v->py);
+    write_cells_at(v->px, v->py, v->prompt);
+  }
+  ti_move_cursor(v->ax, v->ay);
+  ti_clear_to_eol(v->ay);
+  write_cells_at(v->ax, v->ay, v->answer);
+  ti_move_cursor(std::min(*v->x, physical_cols - 1), *v->y);
 }
 
 void delete_screen_chars(int count) {
@@ -158,6 +201,9 @@ int read_str(char* answer, int capacity, int ax, int ay, int clear, int keep) {
     ti_move_cursor(ax, ay);
   }
   ku_mode = last_ku_mode;
+  PromptView view{drawn_prompt, drawn_px, drawn_py, answer, ax, ay, &x, &y};
+  drawn_prompt = nullptr;
+  ResizeRedrawScope redraw(redraw_prompt, &view);
   for (;;) {
     int key = read_char();
     n = line_edit(answer, capacity, key, &i, &x, &y);
@@ -173,6 +219,9 @@ int prompt_read_str(int px, int py, const char* prompt, int ax, int ay, char* an
     ti_move_cursor(px, py);
     ti_clear_to_eol(py);
     write_cells(prompt);
+    drawn_prompt = prompt;
+    drawn_px = px;
+    drawn_py = py;
   }
   answer[0] = 0;
   if (ax == -1 && ay == -1) {

@@ -12,6 +12,7 @@
 #include "core/startup.h"
 #include "input/keys.h"
 #include "macros/macros.h"
+#include "term/resize.h"
 #include "term/status.h"
 #include "term/terminal.h"
 #include "undo/undo.h"
@@ -72,7 +73,6 @@ int terminal_key(int timeout_ms) {
     int k = wgetch(ku_win);
     int read_errno = errno;
     if (timeout_ms >= 0 && ku_win != nullptr) wtimeout(ku_win, -1);
-    if (k == KEY_RESIZE) continue;  // the window size is fixed at start-up
     if (k != ERR) {
       failed_reads = 0;
       return k;
@@ -87,6 +87,32 @@ int terminal_key(int timeout_ms) {
 
 namespace {
 
+// Takes in a resize: while the terminal is below the editor's minimum it
+// shows the notice and waits, refusing keys with the bell (the text is not
+// touched, and a lost terminal still ends the editor through terminal_key);
+// then everything is redrawn at the new size.
+void adopt_resize() {
+  ti_resize_pending = 0;
+  while (ti_terminal_too_small()) {
+    show_size_notice();
+    int k = raw_key_source(-1);
+    if (k != KEY_RESIZE && k != ERR) refuse_bell();
+  }
+  redraw_after_resize();
+}
+
+// A key from the keyboard.  A resize is taken in here and never handed on:
+// no command sees it and no macro records it.
+int keyboard_key(int timeout_ms) {
+  if (ti_resize_pending) adopt_resize();
+  for (;;) {
+    int k = raw_key_source(timeout_ms);
+    if (k != KEY_RESIZE) return k;
+    adopt_resize();
+    if (ku_win != nullptr) wrefresh(ku_win);
+  }
+}
+
 int next_raw_key(int timeout_ms) {
   if (init_macro_keys > 0) {
     init_macro_keys--;
@@ -95,9 +121,9 @@ int next_raw_key(int timeout_ms) {
   if (ku_win != nullptr) wrefresh(ku_win);
   switch (read_state) {
     case 0:
-      return raw_key_source(timeout_ms);
+      return keyboard_key(timeout_ms);
     case 1: {
-      int k = raw_key_source(timeout_ms);
+      int k = keyboard_key(timeout_ms);
       if (curr_macro != nullptr && curr_macro->key_count >= 0 && curr_macro->key_count <= MACRO_MAX_KEYS - 2)
         curr_macro->keys[curr_macro->key_count++] = k;
       return k;
@@ -112,13 +138,13 @@ int next_raw_key(int timeout_ms) {
         return curr_macro->keys[0];
       }
       end_replay();
-      return raw_key_source(timeout_ms);
+      return keyboard_key(timeout_ms);
     }
     default:
       write_ku_msg("Read_Char: Invalid Read_state");
       read_state = 0;
       curr_macro = nullptr;
-      return raw_key_source(timeout_ms);
+      return keyboard_key(timeout_ms);
   }
 }
 

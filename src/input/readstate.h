@@ -25,7 +25,8 @@ extern void (*refuse_bell)();
 
 // One key from the terminal (wgetch of the editor window), waiting at most
 // timeout_ms milliseconds (ERR when none came) or, for -1, until a key comes.
-// Swallows KEY_RESIZE.  When the terminal has gone (hang-up, end of input) it
+// A resize comes back as KEY_RESIZE, which the key readers below take in
+// themselves (the size adopted, the screen redrawn).  When the terminal has gone (hang-up, end of input) it
 // calls ku_terminal_lost instead of returning, so a dead terminal never makes
 // the editor spin.
 int terminal_key(int timeout_ms);
@@ -35,6 +36,9 @@ int terminal_key(int timeout_ms);
 // `failures` the number of failed reads in a row.
 bool terminal_input_lost(int fd, int read_errno, int failures);
 
+// The next raw key.  A resize reported by the keyboard is handled here and
+// never returned (nor recorded in a macro): the new size is adopted and the
+// screen redrawn, after a wait with a notice while the terminal is too small.
 int read_raw_char();
 // read_raw_char, except that a key from the keyboard must come within
 // timeout_ms milliseconds; ERR (recorded like any key) when none does.  Keys

@@ -8,9 +8,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "core/dispatch.h"
 #include "files/dialog.h"
 #include "files/safewrite.h"
+#include "files/textfile.h"
 #include "input/keys.h"
 #include "input/prompt.h"
 #include "input/readstate.h"
@@ -307,7 +310,11 @@ void macro_write() {
 void macro_read() {
   char path[256];
   open_file_dialog(select_file_read, path, sizeof path, 1);
-  FILE* f = path[0] != 0 ? std::fopen(path, "rb") : nullptr;
+  // Opened the way text files are, so that a FIFO or a device named here is
+  // refused instead of blocking or being read for ever.
+  int fd = path[0] != 0 ? open_text_file(path) : -1;
+  FILE* f = fd >= 0 ? fdopen(fd, "rb") : nullptr;
+  if (f == nullptr && fd >= 0) close(fd);
   if (f == nullptr) {
     ku_exception = 3;
     return;

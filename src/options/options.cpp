@@ -2,10 +2,15 @@
 // image, big-endian, written and read field by field at fixed offsets.
 #include "options/options.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "files/safewrite.h"
+#include "files/textfile.h"
 #include "term/status.h"
 
 Options options;
@@ -103,8 +108,10 @@ void options_from_image(Options& o, const unsigned char* image, size_t n) {
 }
 
 bool ku_opt_path(char path[OPT_PATH_SIZE]) {
+  // An empty HOME names no directory; taken literally it would put the file
+  // at the root of the file system.
   const char* home = std::getenv("HOME");
-  if (!home) return false;
+  if (!home || !*home) return false;
   int n = std::snprintf(path, OPT_PATH_SIZE, "%s/.ku.opt", home);
   return n > 0 && static_cast<size_t>(n) < OPT_PATH_SIZE;
 }
@@ -114,22 +121,35 @@ int save_ku_opt_file() {
   if (!ku_opt_path(path)) return 3;
   unsigned char image[OPTIONS_IMAGE_SIZE];
   options_to_image(options, image);
-  FILE* f = std::fopen(path, "wb");
+  // Through a temporary file like every other write: a failed save leaves
+  // the old settings, and a name that is no plain file (a named pipe, a
+  // directory) is refused instead of waited on.
+  int code = 0;
+  FILE* f = write_open(path, 1, &code);
   if (!f) return 3;
-  bool ok = std::fwrite(image, 1, OPTIONS_IMAGE_SIZE, f) == OPTIONS_IMAGE_SIZE;
-  ok = std::fflush(f) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  return ok ? 0 : 3;
+  if (std::fwrite(image, 1, OPTIONS_IMAGE_SIZE, f) != OPTIONS_IMAGE_SIZE) {
+    write_abort(f);
+    return 3;
+  }
+  return write_close(f, path) == 0 ? 0 : 3;
 }
 
 int load_ku_opt_file() {
   char path[OPT_PATH_SIZE];
   if (!ku_opt_path(path)) return 3;
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return 3;
+  // Start-up reads this before anything else: it must not wait on a named
+  // pipe or read a device for ever.
+  int fd = open_text_file(path);
+  if (fd < 0) return 3;
   unsigned char image[OPTIONS_IMAGE_SIZE];
-  size_t n = std::fread(image, 1, OPTIONS_IMAGE_SIZE, f);
-  std::fclose(f);
+  size_t n = 0;
+  while (n < OPTIONS_IMAGE_SIZE) {
+    ssize_t got = read(fd, image + n, OPTIONS_IMAGE_SIZE - n);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    n += static_cast<size_t>(got);
+  }
+  close(fd);
   options_from_image(options, image, n);
   return 0;
 }

@@ -16,6 +16,7 @@
 #include "store/memory.h"
 #include "term/aperture.h"
 #include "term/mouse.h"
+#include "term/resize.h"
 #include "term/screen.h"
 #include "term/status.h"
 #include "term/terminal.h"
@@ -95,38 +96,36 @@ void block_counts(const ListHead& h, int* chars, int* lines_out) {
 
 
 
-void help_cmd() {
-  update_curr_line();
-  create_full_screen_info_page(" - KU Help Panel");
+namespace {
+
+enum class Panel { help, about, status };
+
+// The panel on show and its page (the help panel has two pages on a
+// terminal of at most 35 rows), kept to redraw it after a resize.
+Panel shown_panel = Panel::help;
+int shown_page = 0;
+
+// Rows of help on the first page, or 0 when the whole help fits.
+int help_split() { return lines <= 35 ? lines - 4 : 0; }
+
+void draw_help(int page) {
   int col = (physical_cols - static_cast<int>(std::strlen(ku_help[0]))) / 2;
   if (col < 0) col = 0;
   int n = static_cast<int>(std::size(ku_help));
-  int first = 0;
-  if (lines <= 35) {
-    int shown = lines - 4;
-    for (int i = 0; i < shown && i < n; i++) write_panel_line(2 + i, col, ku_help[i]);
-    write_divider_line(lines - 2);
-    mv_writestr(0, lines - 1, 0, "more... press ENTER to view");
-    ti_move_cursor(0, 0);
-    wait_for_enter();
-    ti_clear_display(2);
-    first = shown;
-  }
-  for (int i = first; i < n; i++) write_panel_line(2 + i - first, col, ku_help[i]);
-  remove_full_screen_info_page();
+  int split = help_split();
+  int first = page == 1 ? split : 0;
+  int end = page == 0 && split > 0 ? split : n;
+  for (int i = first; i < end && i < n; i++) write_panel_line(2 + i - first, col, ku_help[i]);
+  write_info_page_foot(page == 0 && split > 0 ? "more... press ENTER to view" : enter_to_edit_msg);
 }
 
-void about_ku_cmd() {
-  update_curr_line();
-  create_full_screen_info_page(" - About KU (2005)");
+void draw_about() {
   int col = (physical_cols - 73) / 2;
   for (int i = 0; i < 17; i++) write_panel_line(2 + i, col, about_ku[i]);
-  remove_full_screen_info_page();
+  write_info_page_foot(enter_to_edit_msg);
 }
 
-void status_cmd() {
-  update_curr_line();
-  create_full_screen_info_page(" - KU Status Panel ");
+void draw_status() {
   char buf[600];
   char name[512];
   int cut = physical_cols - 18;
@@ -159,12 +158,58 @@ void status_cmd() {
   write_panel_line(15, 0, buf);
   std::snprintf(buf, sizeof buf, "%s %d", "Macros Defined: ", macro_list.count);
   write_panel_line(17, 0, buf);
-  remove_full_screen_info_page();
+  write_info_page_foot(enter_to_edit_msg);
 }
+
+// Draws the page on show below the frame, with its foot.
+void draw_panel_page() {
+  switch (shown_panel) {
+    case Panel::help: draw_help(shown_page); break;
+    case Panel::about: draw_about(); break;
+    case Panel::status: draw_status(); break;
+  }
+}
+
+void redraw_panel(void*) {
+  redraw_info_page_frame();
+  draw_panel_page();
+}
+
+// Shows a panel and waits for ENTER on each of its pages; a resize redraws
+// the page at the new size.  Then the text comes back.
+void show_panel(Panel panel, const char* title) {
+  update_curr_line();
+  create_full_screen_info_page(title);
+  shown_panel = panel;
+  shown_page = 0;
+  {
+    ResizeRedrawScope redraw(redraw_panel, nullptr);
+    draw_panel_page();
+    wait_for_enter();
+    // Whether there is a second page depends on the size when ENTER came.
+    if (panel == Panel::help && help_split() > 0) {
+      shown_page = 1;
+      redraw_info_page_frame();
+      draw_panel_page();
+      wait_for_enter();
+    }
+  }
+  ti_enable_horizontal_scrolling();
+  if (files_open > 0) view_cmd();
+}
+
+}  // namespace
+
+void help_cmd() { show_panel(Panel::help, " - KU Help Panel"); }
+
+void about_ku_cmd() { show_panel(Panel::about, " - About KU (2005)"); }
+
+void status_cmd() { show_panel(Panel::status, " - KU Status Panel "); }
 
 void view_cmd() {
   update_curr_line();
   ti_clear_display(0);
+  ti_repaint_all();
   if (stack_empty(&status_stack)) {
     set_status_line(1, 0, last_ku_mode);
   } else {

@@ -142,7 +142,7 @@ uint32_t sumw(const uint32_t* words, int n) {
   return s;
 }
 
-int usable_tabstop(int tabstop) { return tabstop < 1 ? 4 : tabstop; }
+int usable_tabstop(int tabstop) { return tabstop < 1 || tabstop > MAX_TABSTOP ? 4 : tabstop; }
 
 int pack(char* text, int len, int tabstop) {
   tabstop = usable_tabstop(tabstop);

@@ -27,6 +27,19 @@ inline constexpr size_t LINE_TEXT_OFFSET = sizeof(Link) + sizeof(int32_t);
 // Bytes requested for a line node holding `len` characters.
 inline constexpr long line_node_size(long len) { return static_cast<long>(sizeof(LineNode)) + len + 16; }
 
+// Characters a line node now holding `len` of them can take in place, its
+// four spare bytes kept.  Every way of making a node (ku_alloc_line, or
+// ku_alloc of line_node_size) gives at least the text rounded up to the next
+// 8-byte step; a node grown in place only within that step keeps the rule
+// true, and shrinking never breaks it.  So a line that grows by a character
+// or two (a replacement one longer than what it replaces) mostly keeps its
+// node.
+inline constexpr int line_room(int len) {
+  return len < 0 ? 0
+                 : static_cast<int>(((LINE_TEXT_OFFSET + static_cast<size_t>(len) + 4 + 7) & ~size_t{7}) -
+                                    LINE_TEXT_OFFSET - 4);
+}
+
 struct ListHead : Link {
   int32_t total;       // undo queues: pending actions; other lists: 0
   Link* first;         // meaningful only while count > 0
@@ -103,8 +116,10 @@ void movb(const char* src, char* dst, int n);
 int cmpb(const char* a, const char* b, int n);
 uint32_t sumw(const uint32_t* words, int n);
 
-// Tab stop actually used by the text arithmetic: a value below 1 (possible
-// from an options file) is treated as the default 4.
+// Largest usable tab stop: one tab never reaches past the longest line.
+inline constexpr int MAX_TABSTOP = 382;
+// Tab stop actually used by the text arithmetic: a value below 1 or above
+// MAX_TABSTOP (possible from an options file) is treated as the default 4.
 int usable_tabstop(int tabstop);
 
 // Line-text primitives over zero-terminated texts; `len` first terminates the

@@ -27,11 +27,31 @@ int ku_alloc_fail_next = 0;
 
 namespace {
 
-void* system_alloc(size_t n) {
+// The failure schedule of ku_alloc_fail_after: successes still to grant
+// before each failure, the next one first.
+constexpr int MAX_SCHEDULED_FAILURES = 8;
+long fail_schedule[MAX_SCHEDULED_FAILURES];
+int fail_scheduled = 0;
+
+// Whether the system request about to be made is to fail instead (tests
+// only: nothing is scheduled unless a test asks).
+bool injected_failure() {
   if (ku_alloc_fail_next > 0) {
     ku_alloc_fail_next--;
-    return nullptr;
+    return true;
   }
+  if (fail_scheduled == 0) return false;
+  if (fail_schedule[0] > 0) {
+    fail_schedule[0]--;
+    return false;
+  }
+  fail_scheduled--;
+  std::memmove(fail_schedule, fail_schedule + 1, sizeof(long) * static_cast<size_t>(fail_scheduled));
+  return true;
+}
+
+void* system_alloc(size_t n) {
+  if (injected_failure()) return nullptr;
   return std::malloc(n + 4);
 }
 
@@ -41,8 +61,11 @@ template <class Try>
 void* guarded(Try attempt) {
   if (void* p = attempt()) return p;
   if (reserve_memory) {
-    if (memory_warning_hook) memory_warning_hook();
+    // The reserve goes back before the warning is drawn: the screen and the
+    // key read need memory of their own, and a request failing while the
+    // warning is up is the second failure, not another first one.
     release_reserve_memory();
+    if (memory_warning_hook) memory_warning_hook();
     if (void* p = attempt()) return p;
   }
   if (memory_exhausted_hook) memory_exhausted_hook();
@@ -63,12 +86,8 @@ LineBlock* current = nullptr;                       // the block carving goes on
 constexpr size_t HEADER = (sizeof(LineBlock) + 15) & ~size_t{15};
 
 LineBlock* new_block() {
-  void* mem = nullptr;
-  if (ku_alloc_fail_next > 0) {
-    ku_alloc_fail_next--;
-  } else {
-    mem = std::aligned_alloc(LINE_BLOCK_SIZE, LINE_BLOCK_SIZE);
-  }
+  if (injected_failure()) return nullptr;
+  void* mem = std::aligned_alloc(LINE_BLOCK_SIZE, LINE_BLOCK_SIZE);
   if (!mem) return nullptr;
   // Large pages where the system offers them: a big file then costs a few
   // hundred page faults instead of tens of thousands.
@@ -81,14 +100,27 @@ LineBlock* new_block() {
   return b;
 }
 
+// The block the last released node lay in: nodes are mostly released in
+// the order they were carved (closing a file, quitting), so the next one is
+// nearly always in the same block and the table need not be searched.
+LineBlock* last_freed = nullptr;
+
 void release_block(LineBlock* b) {
   blocks.erase(reinterpret_cast<uintptr_t>(b));
   if (b == current) current = nullptr;
+  if (b == last_freed) last_freed = nullptr;
   KU_UNPOISON(b, LINE_BLOCK_SIZE);
   std::free(b);
 }
 
 }  // namespace
+
+void ku_alloc_fail_after(const long* successes, int n) {
+  if (n < 0) n = 0;
+  if (n > MAX_SCHEDULED_FAILURES) n = MAX_SCHEDULED_FAILURES;
+  for (int i = 0; i < n; i++) fail_schedule[i] = successes[i] > 0 ? successes[i] : 0;
+  fail_scheduled = n;
+}
 
 void alloc_reserve_memory() {
   if (!reserve_memory) reserve_memory = std::malloc(RESERVE_SIZE);
@@ -132,9 +164,15 @@ void ku_free(void* p) {
   if (!p) return;
   if (!blocks.empty()) {
     uintptr_t base = reinterpret_cast<uintptr_t>(p) & ~(uintptr_t{LINE_BLOCK_SIZE} - 1);
-    auto it = blocks.find(base);
-    if (it != blocks.end() && reinterpret_cast<uintptr_t>(p) != base) {
-      LineBlock* b = it->second;
+    LineBlock* b = nullptr;
+    if (last_freed && reinterpret_cast<uintptr_t>(last_freed) == base) {
+      b = last_freed;
+    } else if (auto it = blocks.find(base); it != blocks.end()) {
+      b = it->second;
+    }
+    if (b && reinterpret_cast<uintptr_t>(p) != base) {
+      last_freed = b;
+#if defined(__SANITIZE_ADDRESS__)
       // A released node is poisoned, so a use after release is caught in
       // sanitizer builds as with the system allocator.
       auto* node = static_cast<LineNode*>(p);
@@ -142,6 +180,7 @@ void ku_free(void* p) {
       size_t span = (LINE_TEXT_OFFSET + len + 4 + 7) & ~size_t{7};
       if (reinterpret_cast<char*>(p) + span > reinterpret_cast<char*>(b) + b->used) span = 0;
       KU_POISON(p, span);
+#endif
       if (--b->live == 0 && b != current) release_block(b);
       return;
     }

@@ -37,4 +37,7 @@ size_t line_blocks_in_use();
 
 // Makes the next n system allocations of ku_alloc fail (for tests).
 extern int ku_alloc_fail_next;
-
+// Schedules up to 8 failures of the editor's system allocations: the first
+// after successes[0] further successful ones, the next successes[1] after
+// that, and so on (for tests; n = 0 clears the schedule).
+void ku_alloc_fail_after(const long* successes, int n);

@@ -13,3 +13,5 @@ int ti_get_mouse_click(int* x, int* y) {
   if (ev.bstate & (BUTTON3_CLICKED | BUTTON3_PRESSED | BUTTON3_RELEASED)) return 3;
   return 0;
 }
+
+void ti_set_mouse_events(int on) { mousemask(on ? ALL_MOUSE_EVENTS : 0, nullptr); }

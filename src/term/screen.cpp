@@ -76,12 +76,15 @@ void update_curr_line() {
   int cap = MAX_EDIT_LENGTH;
   if (stored > cap) cap = std::min<int>(stored, sizeof line_buf.text);
   if (len > cap) len = cap;
-  if (len > stored) {
+  // A line that grows keeps its node while the node has room (a node holds
+  // its text rounded up to an 8-byte step); only beyond that does it move
+  // to a new one, carved from the line arena like the lines read from files.
+  if (len > line_room(stored)) {
     LineNode* old = curr_line;
     Link* pred = old->prev;
     int err = 0;
     list_delete(&curr_file, old, &err);
-    auto* node = static_cast<LineNode*>(ku_alloc(static_cast<size_t>(line_node_size(len))));
+    auto* node = static_cast<LineNode*>(ku_alloc_line(len));
     add(&curr_file, pred, node, &err);
     if (curr_screen.top_line == old) curr_screen.top_line = node;
     if (curr_screen.bottom_line == old) curr_screen.bottom_line = node;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/dispatch.h"
 #include "core/startup.h"
@@ -17,6 +18,7 @@
 #include "options/options.h"
 #include "term/aperture.h"
 #include "term/screen.h"
+#include "term/resize.h"
 #include "term/terminal.h"
 
 char* ku_msg = nullptr;
@@ -78,6 +80,38 @@ void put_rule(int row, char c) {
 // Clears row y from column 0.
 void clear_row(int y) {
   if (wmove(ku_win, y, 0) != ERR) wclrtoeol(ku_win);
+}
+
+// The divider message on show (empty when none), kept to redraw it after a
+// resize.
+std::string divider_msg_text;
+bool divider_msg_shown = false;
+
+// The information page on show: its title and, while remove_full_screen_info_page
+// waits, its rows 2 and below as drawn.
+std::string info_page_title;
+std::vector<std::string> info_page_rows;
+
+void put_divider_msg(const char* text) {
+  clear_row(2);
+  put_rule(1, '-');
+  put_row_text(0, 2, text);
+  put_rule(3, divider_char);
+}
+
+// Terminal row y from column 0 as its characters.
+std::string row_chars(int y) {
+  std::string out;
+  for (int x = 0; x < physical_cols; x++) out.push_back(static_cast<char>(mvwinch(ku_win, y, x) & A_CHARTEXT));
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+void redraw_info_page(void*) {
+  redraw_info_page_frame();
+  int last = std::min<int>(static_cast<int>(info_page_rows.size()), lines - 4);
+  for (int i = 0; i < last; i++) put_row_text(0, 2 + i, info_page_rows[static_cast<size_t>(i)].c_str());
+  write_info_page_foot(enter_to_edit_msg);
 }
 
 // A message-area text: the first 40 characters, blank-padded to 40.
@@ -189,15 +223,19 @@ void write_divider_line(int row) { put_rule(row, divider_char); }
 
 void write_divider_msg(const char* text, int x, int y) {
   ti_disable_horizontal_scrolling();
-  clear_row(2);
-  put_rule(1, '-');
-  put_row_text(0, 2, text);
-  put_rule(3, divider_char);
+  divider_msg_text = text;
+  divider_msg_shown = true;
+  put_divider_msg(text);
   ti_move_cursor(x, y);
   ti_enable_horizontal_scrolling();
 }
 
+void redraw_divider_msg() {
+  if (divider_msg_shown) put_divider_msg(divider_msg_text.c_str());
+}
+
 void clear_divider_msg() {
+  divider_msg_shown = false;
   int x = ap_l;
   clear_row(2);
   clear_row(3);
@@ -218,19 +256,35 @@ void clear_divider_msg() {
 
 void create_full_screen_info_page(const char* title) {
   ti_disable_horizontal_scrolling();
+  info_page_title = title;
+  redraw_info_page_frame();
+}
+
+void redraw_info_page_frame() {
   char head[256];
-  std::snprintf(head, sizeof head, "%s%s", ku_masthead, title);
+  std::snprintf(head, sizeof head, "%s%s", ku_masthead, info_page_title.c_str());
   int len = static_cast<int>(std::strlen(head));
   clear_row(0);
   put_row_text(std::max((physical_cols - len) / 2, 0), 0, head);
   ti_clear_display(2);
 }
 
-void remove_full_screen_info_page() {
+void write_info_page_foot(const char* text) {
   write_divider_line(lines - 2);
-  put_row_text(0, lines - 1, enter_to_edit_msg);
+  put_row_text(0, lines - 1, text);
   wmove(ku_win, 0, 0);
-  wait_for_enter();
+}
+
+void remove_full_screen_info_page() {
+  info_page_rows.clear();
+  for (int y = 2; y < lines - 2; y++) info_page_rows.push_back(row_chars(y));
+  while (!info_page_rows.empty() && info_page_rows.back().empty()) info_page_rows.pop_back();
+  write_info_page_foot(enter_to_edit_msg);
+  {
+    ResizeRedrawScope redraw(redraw_info_page, nullptr);
+    wait_for_enter();
+  }
+  info_page_rows.clear();
   ti_enable_horizontal_scrolling();
   if (files_open > 0) view_cmd();
 }

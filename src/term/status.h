@@ -42,8 +42,21 @@ void write_option_str();
 void write_divider_line(int row);
 void write_divider_msg(const char* text, int x, int y);
 void clear_divider_msg();
+// Shows again the divider message written last and not cleared since (after
+// a resize); nothing when none is shown.  The cursor is not moved.
+void redraw_divider_msg();
 void create_full_screen_info_page(const char* title);
+// Waits for ENTER under an information page, then returns to the text.  A
+// resize meanwhile redraws the page at the new size: its title, its rows as
+// they were (cut to the new width and height) and its foot.
 void remove_full_screen_info_page();
+// The frame of the information page created last, drawn again without
+// touching the aperture: row 0 cleared with the title centred, rows 2 and
+// below cleared.
+void redraw_info_page_frame();
+// The foot of an information page: the divider on the second-last row,
+// `text` on the last row, the cursor at the top left.
+void write_info_page_foot(const char* text);
 void display_curr_position();
 void update_scroll_indicator();
 void truncate_str_left(const char* s, char* b, int n);

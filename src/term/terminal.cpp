@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -23,6 +25,7 @@ char wtab_char = '?';
 const char* avail_colors[9] = {"DEFAULT", "BLACK", "RED", "GREEN", "YELLOW", "BLUE", "MAGENTA", "CYAN", "WHITE"};
 const short ncurses_colors[9] = {-1, 0, 1, 2, 3, 4, 5, 6, 7};
 const char* color_palette = "Default  Black  Red  Green  Yellow  Blue  Magenta  Cyan  White";
+int ti_resize_pending = 0;
 
 namespace {
 
@@ -90,8 +93,38 @@ int ti_init_screen_state() {
 }
 
 int ti_set_char_mode() {
-  initscr();
+  const char* term = std::getenv("TERM");
+  const char* why = ti_terminal_unusable(term);
+  // newterm, unlike initscr, reports a failure instead of ending the process.
+  SCREEN* screen = why ? nullptr : newterm(term, stdout, stdin);
+  if (screen == nullptr) {
+    if (!why) why = "KU: the terminal could not be set up";
+    std::fprintf(stderr, "%s\n", why);
+    std::fflush(stderr);
+    std::exit(KU_EXIT_BAD_TERMINAL);
+  }
+  set_term(screen);
   return ti_init_screen_state();
+}
+
+void ti_adopt_terminal_size(int cursor_col) {
+  int w = std::clamp(COLS, 1, KU_MAX_COLS);
+  physical_cols = w;
+  physical_lines = lines = LINES;
+  columns = 512;
+  ApertureState text = horizontal_scrolling_enabled ? ApertureState{ap_width, ap_l, ap_r} : aperture_state;
+  int c = std::clamp(cursor_col, 0, columns - 1);
+  int left = text.left;
+  if (c < left) {
+    left = std::max(c - 10, 0);
+  } else if (c > left + w - 1) {
+    left = c - w + 11;
+  }
+  left = std::clamp(left, 0, columns - w);
+  ap_width = w;
+  aperture_state = {w, left, left + w - 1};
+  ap_l = horizontal_scrolling_enabled ? left : 0;
+  ap_r = ap_l + w - 1;
 }
 
 void ti_reset_char_mode() { endwin(); }
@@ -282,8 +315,14 @@ void ti_clear_to_eol(int row) {
   if (move_to(row, getcurx(ku_win))) wclrtoeol(ku_win);
 }
 
+void ti_repaint_all() { clearok(curscr, TRUE); }
+
 void ti_clear_display(int row) {
   if (move_to(row, 0)) wclrtobot(ku_win);
 }
 
-int ti_getch() { return wgetch(ku_win); }
+int ti_getch() {
+  int k;
+  while ((k = wgetch(ku_win)) == KEY_RESIZE) ti_resize_pending = 1;
+  return k;
+}

@@ -222,13 +222,14 @@ TEST(Tabs, UnpackExpandsUpToTheColumnLimit) {
 }
 
 TEST(Tabs, UnusableTabStopIsTreatedAsFour) {
-  for (int ts : {0, -1, -100}) {
+  for (int ts : {0, -1, -100, MAX_TABSTOP + 1, 2147483647}) {
     char buf[32] = "a\tb";
     EXPECT_EQ(unpack(buf, 3, ts), 5);
     char pk[32] = "a       b";
     EXPECT_EQ(std::string(pk, static_cast<size_t>(pack(pk, 9, ts))), "a\t\tb");
   }
   EXPECT_EQ(usable_tabstop(8), 8);
+  EXPECT_EQ(usable_tabstop(MAX_TABSTOP), MAX_TABSTOP);
 }
 
 TEST(WhiteSpace, CountsLeadingWhiteWithinLength) {

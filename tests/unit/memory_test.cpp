@@ -53,6 +53,60 @@ TEST_F(Guard, RetryThatFailsTooEndsTheEditor) {
   EXPECT_EQ(warnings, 1);
 }
 
+// The warning itself needs memory (the screen, the key read); a request that
+// fails while it is up is the final failure, not a second first one.
+void warning_that_allocates() {
+  warnings++;
+  ku_alloc_fail_next = 1;
+  ku_free(ku_alloc(8));
+}
+
+TEST_F(Guard, FailureWhileTheWarningIsUpEndsTheEditor) {
+  memory_warning_hook = warning_that_allocates;
+  ku_alloc_fail_next = 1;
+  EXPECT_THROW(ku_alloc(10), Exhausted);
+  EXPECT_EQ(warnings, 1);
+  EXPECT_EQ(reserve_memory, nullptr);
+}
+
+TEST_F(Guard, ScheduledFailuresComeAfterTheGivenSuccesses) {
+  struct Case {
+    std::vector<long> schedule;
+    int successes_before_warning;  // -1: no warning within the requests made
+    bool exhausted;                // the retry or a later request fails too
+  } cases[] = {
+      {{0}, 0, false},
+      {{3}, 3, false},
+      {{2, 0}, 2, true},   // the retry itself fails
+      {{1, 4}, 1, true},   // the retry and three more succeed, the next fails
+      {{}, -1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "schedule of " << c.schedule.size() << " starting "
+                                    << (c.schedule.empty() ? -1 : c.schedule[0]));
+    release_reserve_memory();
+    alloc_reserve_memory();
+    warnings = 0;
+    ku_alloc_fail_after(c.schedule.data(), static_cast<int>(c.schedule.size()));
+    std::vector<void*> got;
+    int warned_after = -1;
+    bool exhausted = false;
+    for (int i = 0; i < 12 && !exhausted; i++) {
+      try {
+        got.push_back(ku_alloc(16));
+      } catch (const Exhausted&) {
+        exhausted = true;
+      }
+      if (warnings == 1 && warned_after < 0) warned_after = i;
+    }
+    EXPECT_EQ(warned_after, c.successes_before_warning);
+    EXPECT_EQ(exhausted, c.exhausted);
+    EXPECT_LE(warnings, 1);
+    for (void* p : got) ku_free(p);
+    ku_alloc_fail_after(nullptr, 0);
+  }
+}
+
 TEST_F(Guard, LineArenaFailureTakesTheSamePath) {
   // Use up whatever the current block has left so that the next node needs a new block.
   std::vector<void*> nodes;

@@ -62,34 +62,46 @@ TEST_F(TermLineBuffer, LongStoredLinesKeepTheirCharacters) {
     line_buf.length = c.edited;
     update_curr_line();
     EXPECT_EQ(curr_line->length, c.kept) << c.stored << " -> " << c.edited;
-    EXPECT_EQ(curr_line == before, c.kept <= c.stored) << c.stored << " -> " << c.edited;
+    EXPECT_EQ(curr_line == before, c.kept <= line_room(c.stored)) << c.stored << " -> " << c.edited;
     std::string want(static_cast<size_t>(std::min(c.kept, c.stored)), 's');
     want.resize(static_cast<size_t>(c.kept), ' ');  // grown: the buffer's blanks
     EXPECT_EQ(std::string(curr_line->text, static_cast<size_t>(c.kept)), want);
   }
 }
 
-TEST_F(TermLineBuffer, GrowingReplacesTheNodeAndTheWindowFollows) {
+TEST_F(TermLineBuffer, GrowingBeyondTheNodesRoomReplacesItAndTheWindowFollows) {
   make_file({"top", "middle", "bottom"});
   LineNode* old = curr_line;
+  // Within the node's room the line grows in place.
   load_line_buf();
   line_buf.text[3] = '!';
   line_buf.length = 4;
   update_curr_line();
+  EXPECT_EQ(curr_line, old);
+  EXPECT_EQ(std::string(curr_line->text, 4), "top!");
+  // Beyond it the line moves to a new node.
+  load_line_buf();
+  const int grown = line_room(4) + 1;
+  std::memset(line_buf.text + 4, '+', static_cast<size_t>(grown - 4));
+  line_buf.length = grown;
+  update_curr_line();
   EXPECT_NE(curr_line, old);
   EXPECT_EQ(curr_screen.top_line, curr_line);
   EXPECT_EQ(first_line(curr_file), curr_line);
-  EXPECT_EQ(std::string(curr_line->text, 4), "top!");
+  EXPECT_EQ(std::string(curr_line->text, static_cast<size_t>(grown)),
+            "top!" + std::string(static_cast<size_t>(grown - 4), '+'));
   EXPECT_EQ(next_line(curr_line)->prev, curr_line);
 
   // The last line shown: bottom_line follows.
   curr_line = line_at(2);
   load_line_buf();
-  line_buf.length = 8;
+  const int longer = line_room(6) + 2;
+  line_buf.length = longer;
   update_curr_line();
   EXPECT_EQ(curr_screen.bottom_line, curr_line);
   EXPECT_EQ(last_line(curr_file), curr_line);
-  EXPECT_EQ(std::string(curr_line->text, 8), "bottom  ");
+  EXPECT_EQ(std::string(curr_line->text, static_cast<size_t>(longer)),
+            "bottom" + std::string(static_cast<size_t>(longer - 6), ' '));
   EXPECT_EQ(curr_file.count, 3);
 }
 
