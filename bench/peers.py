@@ -208,7 +208,8 @@ EDITORS = {
         end=[SCREEN, ESC + b"~", LAST, ESC + b"q", b"a"],
         # "*" is 32000 repetitions: the again command (ESC a) repeats the
         # replacement until "No more occurances" (26 commands for lines1m).
-        replace=[SCREEN, ESC + b"*", b"r", "Replace", b"{word}\r", "With", b"{repl}\r", "replacement",
+        replace=[SCREEN, ESC + b"*", b"r", "Replace", b"{word}\r", "With",
+                 ("timed", "first", b"{repl}\r", "replacement"),
                  ("repeat", ESC + b"a", "No more", 100),
                  ESC + b"U", "written", ESC + b"q", b"a"],
         pagedown=[SCREEN, PGDN * PAGES, ESC + b"q", b"a"],
@@ -567,14 +568,34 @@ def run_pty(argv, steps, env, timeout, settle=None):
                 n = 0
                 while True:
                     m = len(buf)
+                    t_send = time.perf_counter()
                     type_keys(keys)
-                    answered(m)
+                    t_end, _ = answered(m)
+                    timed = res.setdefault("timed", {})
+                    timed["repeat"] = timed.get("repeat", 0.0) + t_end - t_send
                     n += 1
                     if buf.find(stop.encode(), m) >= 0:
                         break
                     if n >= max_n:
                         raise TimeoutError("no %r after %d repeats" % (stop, n))
                 res["repeats"] = n
+                mark = len(buf)
+                continue
+            if isinstance(step, tuple) and step and step[0] == "timed":
+                # type keys, wait for the pattern and the quiet after it;
+                # the time from the keys to the last byte of the answer is
+                # added to res['timed'][label]
+                _, label, keys, pat = step
+                m = len(buf)
+                t_send = time.perf_counter()
+                type_keys(keys)
+                while buf.find(pat.encode(), m) < 0:
+                    if status is not None or time.perf_counter() > deadline:
+                        raise TimeoutError("waiting for %r" % (pat,))
+                    pump(0.5)
+                t_end, _ = answered(len(buf) - 1)
+                timed = res.setdefault("timed", {})
+                timed[label] = timed.get(label, 0.0) + t_end - t_send
                 mark = len(buf)
                 continue
             if isinstance(step, tuple) and step and step[0] == "keys":
@@ -720,6 +741,9 @@ def one_run(editor, workload, fname, timeout=300):
             s = expand(s.decode("latin-1"), target, home).encode("latin-1")
         elif isinstance(s, str):
             s = expand(s, target, home)
+        elif isinstance(s, tuple) and s and s[0] == "timed":
+            s = (s[0], s[1], expand(s[2].decode("latin-1"), target, home).encode("latin-1"),
+                 expand(s[3], target, home))
         steps.append(s)
     tdir = os.path.dirname(target)
     before = set(os.listdir(tdir))
@@ -782,6 +806,8 @@ def summarize(rows):
                 ready=statistics.median(readies) if readies else None,
                 rss_mb=max(r["rss_kb"] for r in ok) / 1024.0,
                 cpu=statistics.median(r["user"] + r["sys"] for r in ok),
+                timed={k: statistics.median(r.get("timed", {}).get(k, 0.0) for r in ok)
+                       for k in ok[0].get("timed", {})},
                 notes=sorted(set(r["note"].strip() for r in rows
                                  if r and r["note"].strip())),
                 keys=keys_summary(ok))
@@ -804,20 +830,37 @@ def keys_summary(rows):
 
 def cmd_run(a):
     editors = a.editors.split(",") if a.editors else list(EDITORS)
-    workloads = a.workloads.split(",")
-    files = a.files.split(",")
+    # The plan: (file, workload, runs, warm-ups, editors), measured in order.
+    plan = []
+    if a.plan:
+        for item in a.plan.split(";"):
+            f = item.strip().split(":")
+            if len(f) < 2:
+                sys.exit("bad --plan item %r (want FILE:WL,WL[:RUNS[:WARMUP[:ED/ED]]])" % item)
+            runs = int(f[2]) if len(f) > 2 and f[2] else a.runs
+            warm = int(f[3]) if len(f) > 3 and f[3] else a.warmup
+            eds = f[4].split("/") if len(f) > 4 and f[4] else editors
+            for wl in f[1].split(","):
+                plan.append((f[0], wl, runs, warm, eds))
+    else:
+        for fname in a.files.split(","):
+            for wl in a.workloads.split(","):
+                if wl == "replace" and fname not in a.replace_files.split(","):
+                    continue
+                runs = a.runs if fname not in BIG else min(a.runs, a.big_runs)
+                plan.append((fname, wl, runs, a.warmup, editors))
+    files = list(dict.fromkeys(p[0] for p in plan))
+    workloads = list(dict.fromkeys(p[1] for p in plan))
     for f in files:
         gen_file(f)
     os.makedirs(a.out, exist_ok=True)
-    versions = {e: version_of(e) for e in editors}
+    versions = {e: version_of(e) for e in dict.fromkeys(e for p in plan for e in p[4])}
     results = {}
-    for fname in files:
-        for wl in workloads:
-            names = list(editors)
+    for fname, wl, runs, warmup, item_editors in plan:
+        if True:
+            names = list(item_editors)
             if wl == "open" and a.floor:
                 names = list(FLOORS) + names
-            if wl == "replace" and fname not in a.replace_files.split(","):
-                continue
             rows = {e: [] for e in names}
             fails = {e: 0 for e in names}
             good = {e: 0 for e in names}
@@ -830,8 +873,7 @@ def cmd_run(a):
                     why = "no key script"
                 if why and not (a.force_skipped and wl in EDITORS[e]):
                     skipped[e] = why
-            runs = a.runs if fname not in BIG else min(a.runs, a.big_runs)
-            for i in range(a.warmup + runs):
+            for i in range(warmup + runs):
                 order = names if i % 2 == 0 else names[::-1]
                 for e in order:
                     if e in skipped:
@@ -845,9 +887,9 @@ def cmd_run(a):
                         good[e] += 1
                     else:
                         fails[e] += 1
-                    if i >= a.warmup:
+                    if i >= warmup:
                         rows[e].append(r)
-                    tag = "warm" if i < a.warmup else "run%d" % (i - a.warmup)
+                    tag = "warm" if i < warmup else "run%d" % (i - warmup)
                     print("%-9s %-8s %-14s %-5s wall=%.3f ready=%s rss=%.1fMB %s %s"
                           % (fname, wl, e, tag, r["wall"],
                              "%.3f" % r["ready"] if r["ready"] else "-",
@@ -864,10 +906,12 @@ def cmd_run(a):
                         r["note"] for r in rows[e] if r)))[:200]}
                 results[(fname, wl, e)] = s
     # report
-    lines = ["# Peer editor benchmark (%dx%d pty, %d runs + %d warm-up, "
-             "medians)" % (COLS, ROWS, a.runs, a.warmup), ""]
-    lines.append("Machine: %s, %d CPUs. Date: %s" % (
-        os.uname().release, os.cpu_count(), time.strftime("%Y-%m-%d %H:%M")))
+    lines = ["# Peer editor benchmark (%dx%d pty, %s, medians)" % (
+        COLS, ROWS, "runs per section" if a.plan else
+        "%d runs + %d warm-up" % (a.runs, a.warmup)), ""]
+    lines.append("Machine: %s, %d CPUs. Date: %s. Load average at the end: %s" % (
+        os.uname().release, os.cpu_count(), time.strftime("%Y-%m-%d %H:%M"),
+        " ".join("%.2f" % x for x in os.getloadavg())))
     lines.append("")
     for fname in files:
         sz = os.path.getsize(file_path(fname))
@@ -875,8 +919,9 @@ def cmd_run(a):
             keyset = [k for k in results if k[0] == fname and k[1] == wl]
             if not keyset:
                 continue
-            lines.append("## %s  file=%s (%d lines, %.1f MB)" % (
-                wl, fname, FILES[fname][0], sz / 1e6))
+            runs, warm = next((p[2], p[3]) for p in plan if p[:2] == (fname, wl))
+            lines.append("## %s  file=%s (%d lines, %.1f MB; %d runs + %d warm-up)" % (
+                wl, fname, FILES[fname][0], sz / 1e6, runs, warm))
             lines.append("")
             lines.append("| editor | version | median s | min-max s | "
                          "first screen s | cpu s | peak RSS MB | ok/runs | notes |")
@@ -896,6 +941,17 @@ def cmd_run(a):
                                 s["cpu"], s["rss_mb"], s["n"],
                                 s["n"] + s["failed"], "; ".join(s["notes"])))
             lines.append("")
+            for k in keyset:
+                s = results[k]
+                if not s or not s.get("timed") or wl != "replace":
+                    continue
+                work = sum(s["timed"].values())
+                n_repl = _expect_cache.get(file_path(fname), (0, 0, 0))[1]
+                lines.append("Replace alone, %s: %.3f s from the ENTER of the first "
+                             "command to the answer of the last again command "
+                             "(median), %d replacements: %.2f us per replacement."
+                             % (k[2], work, n_repl, work / n_repl * 1e6 if n_repl else 0))
+                lines.append("")
             for k in keyset:
                 s = results[k]
                 if not s or not s.get("keys"):
@@ -942,6 +998,9 @@ def main():
     r.add_argument("--no-floor", dest="floor", action="store_false")
     r.add_argument("--out", default=os.path.join(os.path.dirname(
         os.path.abspath(__file__)), "results"))
+    r.add_argument("--plan", default="",
+                   help="instead of --files/--workloads: items FILE:WL,WL[:RUNS"
+                        "[:WARMUP[:ED/ED]]] separated by ';', measured in order")
     r.add_argument("--debug", action="store_true")
     o = sub.add_parser("once")
     o.add_argument("editor")

@@ -139,14 +139,28 @@ bool summary_differs(const ListHead& head) {
 
 uint32_t line_checksum(const char* text, int n) {
   if (n <= 0) return 0;
-  uint32_t sum = 0;
-  int words = n / 4;
-  for (int i = 0; i < words; i++) {
-    uint32_t w;
-    std::memcpy(&w, text + 4 * i, 4);
-    sum += w;
+  // The sum of the line's 4-byte words, taken 8 bytes at a time: the 64-bit
+  // sum's low half is the sum of the first words of each pair (what carries
+  // out of it is dropped with the high half), and the second words are summed
+  // on their own.  Whatever the byte order, the result is that of adding the
+  // words one by one.
+  uint64_t pairs = 0, seconds = 0;
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, text + i, 8);
+    pairs += w;
+    seconds += w >> 32;
   }
-  for (int i = words * 4; i < n; i++) sum += static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(text[i])));
+  uint32_t sum = static_cast<uint32_t>(pairs) + static_cast<uint32_t>(seconds);
+  if (i + 4 <= n) {
+    uint32_t w;
+    std::memcpy(&w, text + i, 4);
+    sum += w;
+    i += 4;
+  }
+  // The last bytes count one by one, as signed values.
+  for (; i < n; i++) sum += static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(text[i])));
   return sum;
 }
 

@@ -17,9 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "disk.h"
 #include "harness.h"
 
 namespace {
+
+using kudisk::entries;
+using kudisk::set_immutable;
 
 namespace fs = std::filesystem;
 using kutest::Options;
@@ -33,30 +37,11 @@ bool was_shown(const Screen& s, const std::string& text) {
   return s.contains(text) || s.output().find(text) != std::string::npos;
 }
 
-std::set<std::string> entries(const std::string& d) {
-  std::set<std::string> s;
-  for (const auto& e : fs::directory_iterator(d)) s.insert(e.path().filename().string());
-  return s;
-}
-
 // How a name is drawn: one cell a byte, control and high bytes as '~'.
 std::string drawn(const std::string& name) {
   std::string out;
   for (unsigned char c : name) out.push_back(c < 32 || c >= 127 ? '~' : static_cast<char>(c));
   return out;
-}
-
-bool set_immutable(const std::string& p, bool on) {
-  int fd = open(p.c_str(), O_RDONLY | O_NONBLOCK);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  if (ok) {
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  }
-  close(fd);
-  return ok;
 }
 
 // Keeps a directory from taking new names while it lives: permission bits

@@ -27,27 +27,18 @@
 #include "input/readstate.h"
 #include "options/options.h"
 #include "store/lists.h"
+#include "disk.h"
 #include "store/memory.h"
 
 namespace {
 
+using kudisk::entries;
+using kudisk::set_immutable;
+using kudisk::slurp;
+using kudisk::spill;
+
+
 namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void spill(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::set<std::string> entries(const fs::path& d) {
-  std::set<std::string> s;
-  for (const auto& e : fs::directory_iterator(d)) s.insert(e.path().filename().string());
-  return s;
-}
 
 // Runs f in a child that is killed after a few seconds, and returns its
 // exit status (-1 when it had to be killed: f blocked).  A call that could
@@ -63,19 +54,6 @@ int in_child_with_deadline(const std::function<int()>& f) {
   int st = 0;
   waitpid(pid, &st, 0);
   return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-}
-
-bool set_immutable(const fs::path& p, bool on) {
-  int fd = open(p.c_str(), O_RDONLY | O_NONBLOCK);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  if (ok) {
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  }
-  close(fd);
-  return ok;
 }
 
 class OddEnvTest : public ::testing::Test {

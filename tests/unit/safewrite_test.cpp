@@ -28,50 +28,22 @@
 #include "input/readstate.h"
 #include "options/options.h"
 #include "store/lists.h"
+#include "disk.h"
 #include "store/memory.h"
 
 namespace {
 
+using kudisk::entries;
+using kudisk::set_immutable;
+using kudisk::slurp;
+using kudisk::spill;
+
+
 namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void spill(const fs::path& p, const std::string& bytes) {
-  // A new file rather than a truncated one: ext4 flushes a file rewritten
-  // after truncation to disk at once, which makes tests slow.
-  std::error_code ec;
-  fs::remove(p, ec);
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::set<std::string> entries(const fs::path& d) {
-  std::set<std::string> s;
-  for (const auto& e : fs::directory_iterator(d)) s.insert(e.path().filename().string());
-  return s;
-}
 
 mode_t mode_of(const fs::path& p) {
   struct stat st;
   return stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-// Sets or clears the immutable attribute (which stops even root); false
-// where the file system does not support it.
-bool set_immutable(const fs::path& p, bool on) {
-  int fd = open(p.c_str(), O_RDONLY | O_NONBLOCK);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  if (ok) {
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  }
-  close(fd);
-  return ok;
 }
 
 // Runs f in a forked child and returns its exit status (128 + signal when

@@ -324,6 +324,34 @@ TEST_F(TextFileTest, LineChecksum) {
   EXPECT_EQ(line_checksum("\x80", 1), static_cast<uint32_t>(-128));
 }
 
+// The checksum is the sum of the text's 4-byte words plus its last 0-3 bytes
+// as signed values, whatever the length and alignment of the text: saved
+// summaries from before must still match.  Bytes 0xFF make every word add a
+// carry, so lost or misplaced carries show.
+TEST_F(TextFileTest, LineChecksumMatchesWordByWordSum) {
+  auto reference = [](const char* t, int n) {
+    uint32_t sum = 0;
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+      uint32_t w;
+      std::memcpy(&w, t + i, 4);
+      sum += w;
+    }
+    for (; i < n; i++) sum += static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(t[i])));
+    return sum;
+  };
+  std::vector<std::string> fills = {std::string(400, '\xff'), std::string(400, 'a'), std::string(400, '\x80')};
+  std::string mixed;
+  for (int i = 0; i < 400; i++) mixed += static_cast<char>((i * 73 + 41) & 0xff);
+  fills.push_back(mixed);
+  for (const std::string& fill : fills)
+    for (int start = 0; start < 8; start++)
+      for (int n : {0, 1, 3, 4, 5, 7, 8, 9, 12, 15, 16, 17, 31, 79, 80, 81, 382, 384}) {
+        SCOPED_TRACE(testing::Message() << "fill " << static_cast<int>(fill[0]) << " start " << start << " n " << n);
+        EXPECT_EQ(line_checksum(fill.data() + start, n), reference(fill.data() + start, n));
+      }
+}
+
 // The current file's change test and the count over all open files.
 class ChangeTest : public TextFileTest {
  protected:
