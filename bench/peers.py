@@ -197,6 +197,9 @@ EDITORS = {
                  b":execute-keys c{repl}<esc>\r", b":write-quit\r"],
         pagedown=[SCREEN, PGDN * PAGES, b":q!\r"],
         type=[SCREEN, b"%dgi" % MID_LINE, TYPED, ESC + b":q!\r"],
+        # The typed text never ends in ":q!" being obeyed: the editor stays
+        # until the run's time-out (seen on 2022.10.31 in every run).
+        skip={"type": "does not quit after the typing (hangs until the time-out)"},
     ),
     # ku: ESC q opens the quit menu, "a" (Abs/All) leaves; ESC ~ goes to the
     # end of the file.  KU_BIN overrides the binary (default: the release

@@ -52,11 +52,24 @@ namespace {
 constexpr int again_set_ix[] = {3, 6, 11, 15, 17, 22, 23, 34, 35, 36, 47, 48, 49, 54, 56, 57};
 constexpr int not_undoable_ix[] = {5, 7, 13};
 
+// The warning comes from whatever allocation failed, in the middle of any
+// command, with the text perhaps half-way through a change.  So it takes
+// nothing from the text: the rows it covers and the cursor are put back as
+// they were, and the command goes on drawing the screen it had.  Its key is
+// the user's answer to the warning: it comes from the keyboard even during a
+// macro replay (whose next key is not the answer), is not recorded into a
+// macro being defined, and does not change the typing mode.
 void memory_warning() {
+  save_notice_rows();
+  int state = read_state;
+  int mode = ku_mode;
+  read_state = 0;
   write_status_line("WARNING: KU is nearly out of memory - please save work and exit");
   write_divider_msg("> press any key to continue", 0, 2);
   read_char();
-  clear_divider_msg();
+  read_state = state;
+  ku_mode = mode;
+  restore_notice_rows();
   flush_undo_queue();
 }
 

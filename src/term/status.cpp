@@ -92,6 +92,20 @@ bool divider_msg_shown = false;
 std::string info_page_title;
 std::vector<std::string> info_page_rows;
 
+// What a notice over a command covered (see save_notice_rows).  The cells
+// are kept in fixed storage: the notice that needs them comes when memory
+// has run out.
+constexpr int kNoticeRows = 4;
+struct NoticeRows {
+  bool saved = false;
+  int rows = 0, cols = 0, lines = 0;  // rows kept and the terminal's size then
+  int y = 0, x = 0;                   // the cursor
+  chtype cells[kNoticeRows][KU_MAX_COLS + 1];
+  bool divider_shown = false;
+  char divider_text[KU_MAX_COLS + 1];
+};
+NoticeRows notice_rows;
+
 void put_divider_msg(const char* text) {
   clear_row(2);
   put_rule(1, '-');
@@ -222,12 +236,16 @@ void write_option_str() {
 void write_divider_line(int row) { put_rule(row, divider_char); }
 
 void write_divider_msg(const char* text, int x, int y) {
-  ti_disable_horizontal_scrolling();
+  // x is a terminal column.  When a prompt or page has already parked the
+  // aperture it stays parked: parking it again would overwrite the text's
+  // aperture that the prompt brings back when it ends.
+  bool parked_here = horizontal_scrolling_enabled != 0;
+  if (parked_here) ti_disable_horizontal_scrolling();
   divider_msg_text = text;
   divider_msg_shown = true;
   put_divider_msg(text);
   ti_move_cursor(x, y);
-  ti_enable_horizontal_scrolling();
+  if (parked_here) ti_enable_horizontal_scrolling();
 }
 
 void redraw_divider_msg() {
@@ -252,6 +270,35 @@ void clear_divider_msg() {
       mv_writeln(x, 3, 0, text, len, 0);
     }
   }
+}
+
+void save_notice_rows() {
+  NoticeRows& n = notice_rows;
+  if (!ku_win) return;
+  n.cols = std::min(physical_cols, KU_MAX_COLS);
+  n.lines = physical_lines;
+  n.y = getcury(ku_win);
+  n.x = getcurx(ku_win);
+  n.rows = std::min(kNoticeRows, lines);
+  for (int y = 0; y < n.rows; y++) mvwinchnstr(ku_win, y, 0, n.cells[y], n.cols);
+  n.divider_shown = divider_msg_shown;
+  std::snprintf(n.divider_text, sizeof n.divider_text, "%s", divider_msg_text.c_str());
+  n.saved = true;
+}
+
+void restore_notice_rows() {
+  NoticeRows& n = notice_rows;
+  if (!n.saved) return;
+  n.saved = false;
+  divider_msg_shown = n.divider_shown;
+  divider_msg_text = n.divider_text;
+  if (physical_cols != n.cols || physical_lines != n.lines) {
+    // Resized while the notice was up: the rows kept are of the old size.
+    redraw_after_resize();
+    return;
+  }
+  for (int y = 0; y < n.rows; y++) mvwaddchnstr(ku_win, y, 0, n.cells[y], n.cols);
+  wmove(ku_win, n.y, n.x);
 }
 
 void create_full_screen_info_page(const char* title) {

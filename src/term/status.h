@@ -42,6 +42,15 @@ void write_option_str();
 void write_divider_line(int row);
 void write_divider_msg(const char* text, int x, int y);
 void clear_divider_msg();
+// A notice over a command in progress (the memory warning): save_notice_rows
+// keeps the status line, the divider and the two rows below it as the
+// terminal shows them, the cursor and the divider message on show; then the
+// notice may write there, and restore_notice_rows puts all of it back, so
+// that the command goes on drawing on the screen it had.  Nothing is read
+// from the text, which may be half-way through a change.  Should the size
+// have changed meanwhile, everything is redrawn at the new size instead.
+void save_notice_rows();
+void restore_notice_rows();
 // Shows again the divider message written last and not cleared since (after
 // a resize); nothing when none is shown.  The cursor is not moved.
 void redraw_divider_msg();

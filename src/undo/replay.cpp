@@ -48,10 +48,39 @@ int text_cap() { return static_cast<int>(sizeof line_buf.text); }
 // primed for it, so no stale cache entry can name a line a replay replaced.
 void note_current_index(int i) { set_curr_line_num(i + 1); }
 
-int index_of(const LineNode* l) {
-  int i = 0;
-  for (LineNode* n = first_line(curr_file); n && n != l; n = next_line(n)) i++;
-  return i;
+// 0-based index of the line undo_show_line made current.
+int shown_index = 0;
+
+// 0-based index of the current line when the line-number cache still
+// vouches for it (the line before it is the one the number was counted
+// from), else -1.
+int cached_index() {
+  if (!curr_line || curr_line_num <= 0) return -1;
+  Link* pred = curr_line->prev;
+  int pred_len = pred == as_link(&curr_file) ? curr_file.total : as_line(pred)->length;
+  return pred == curr_bwd_link && pred_len == curr_bwd_len ? curr_line_num - 1 : -1;
+}
+
+// The line at 0-based index n (0 <= n < count), walked to from the nearest
+// known place: the first line, the last line or the current line.  A replay
+// near the cursor in a long file thus costs the distance moved, not the
+// line's distance from the top.
+LineNode* line_at(int n) {
+  int last = curr_file.count - 1;
+  LineNode* from = first_line(curr_file);
+  int from_ix = 0;
+  if (last - n < n) {
+    from = last_line(curr_file);
+    from_ix = last;
+  }
+  int here = cached_index();
+  if (here >= 0 && here <= last && std::abs(here - n) < std::abs(from_ix - n)) {
+    from = curr_line;
+    from_ix = here;
+  }
+  int moved = 0, err = 0;
+  char dir = from_ix <= n ? '+' : '-';
+  return as_line(traverse_list(&curr_file, from, dir, &moved, std::abs(from_ix - n), &err));
 }
 
 // Unlinks and frees a line of the current file; the window's top and bottom
@@ -129,7 +158,8 @@ void undo_show_line(const UndoItem* item, int col) {
   int n = item->line;
   if (n >= curr_file.count) n = curr_file.count - 1;
   if (n < 0) n = 0;
-  curr_line = goto_line_num(n);
+  curr_line = line_at(n);
+  shown_index = n;
   note_current_index(n);
   display_new_screen(col);
 }
@@ -211,7 +241,7 @@ void undo_del_line(UndoItem* item) {
     return;
   }
   item->data = node->next;
-  int idx = index_of(curr_line);
+  int idx = shown_index;
   LineNode* only = first_line(curr_file);
   if (item->last_line_flag == 2 && curr_file.count == 1 && only->length == 0) {
     // The file's only line was deleted; the empty line left in its place
@@ -255,7 +285,7 @@ void undo_del_line(UndoItem* item) {
 void undo_block_paste(UndoItem* item) {
   undo_show_line(item, item->col);
   int row = curr_screen.cy;
-  int idx = index_of(curr_line);
+  int idx = shown_index;
   // Removal stops at the end of the file: lines changed without a record
   // cannot be told apart, so only what is there goes.
   for (int i = 0; i < item->count && curr_line; i++) {

@@ -160,6 +160,25 @@ TEST(MacrosScreen, ACountOfThreeIsUndoneByOneUndo) {
   EXPECT_EQ(saved(*s), "xybase\nnext\n");
 }
 
+// The edits made while recording are ordinary edits, undone one by one; the
+// run that replays them is one group, undone with one undo.
+TEST(MacrosScreen, RecordedEditsAndTheRunAreUndoneExactly) {
+  auto s = editor("alpha one\nbeta two\ngamma three\ndelta four\nepsilon five\nzeta\n");
+  create(*s, "q");
+  s->keys("<CR><Esc>l<Esc>l");
+  stop(*s);
+  EXPECT_SCREEN_ROWS(*s, 2, {"", "gamma three", "delta four"});
+  s->keys("<Esc>xq<CR>");
+  EXPECT_SCREEN_ROWS(*s, 2, {"", "", "epsilon five", "zeta"});
+  s->keys("<Esc>u");
+  EXPECT_SCREEN_ROWS(*s, 2, {"", "gamma three", "delta four", "epsilon five"});
+  s->keys("<Esc>u<Esc>u<Esc>u");
+  EXPECT_SCREEN_ROWS(*s, 2, {"alpha one", "beta two", "gamma three", "delta four", "epsilon five", "zeta"});
+  s->keys("<Esc>u");
+  EXPECT_TRUE(status_shows(*s, "No undo actions available")) << s->dump();
+  EXPECT_EQ(saved(*s), "alpha one\nbeta two\ngamma three\ndelta four\nepsilon five\nzeta\n");
+}
+
 TEST(MacrosScreen, AgainRunsTheLastMacroWithoutAsking) {
   auto s = editor("base\n");
   create(*s, "one");

@@ -138,6 +138,20 @@ TEST(UndoScreen, DeletedTextOfEveryKindComesBack) {
   EXPECT_EQ(saved(*s), "hello world\nsecond\nthird\n");
 }
 
+// The Delete key with a count deletes characters as the plain
+// delete-character command does, and each comes back with its own undo.
+TEST(UndoScreen, ACountedDeleteKeyIsUndoneCharacterByCharacter) {
+  auto s = editor("abcdefgh\nxy\n");
+  s->keys("<Esc>3<Del>");
+  EXPECT_SCREEN_ROW(*s, 2, "defgh");
+  s->keys("<C-z>");
+  EXPECT_SCREEN_ROW(*s, 2, "cdefgh");
+  s->keys("<Esc>2u");
+  EXPECT_SCREEN_ROW(*s, 2, "abcdefgh");
+  EXPECT_SCREEN_CURSOR(*s, 2, 0);
+  EXPECT_EQ(saved(*s), "abcdefgh\nxy\n");
+}
+
 TEST(UndoScreen, AnEmptyQueueSaysSo) {
   auto s = editor("abc\n");
   s->keys("<C-z>");

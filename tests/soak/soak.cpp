@@ -155,7 +155,9 @@ class KeyGen {
       // A count of 32000 before the again or execute command can replay a
       // macro that waits on panels for longer than any run lasts.
       std::string n = count(), c = command_char();
-      if (n.back() == '*' && (c == "a" || c == "x")) c = "l";
+      // Likewise before a panel (help, status, about): each of its 32000
+      // showings waits for ENTER.
+      if (n.back() == '*' && (c == "a" || c == "x" || c == "h" || c == "s" || c == "A")) c = "l";
       return n + c;
     }
     if (k < 88) return byte_key(static_cast<unsigned char>(kMenuLetters[pick(0, sizeof kMenuLetters - 2)]));
@@ -226,6 +228,13 @@ std::string sanitizer_report(const std::string& out) {
     }
   }
   return "";
+}
+
+// Whether an information page (a panel, the tag or macro list) waits for
+// ENTER: a count before its command shows it that many times over.
+bool info_page_shown(const kutest::Screen& s) {
+  std::string foot = s.row(s.height() - 1);
+  return foot.rfind("ENTER (return to editing)", 0) == 0 || foot.rfind("more... press ENTER to view", 0) == 0;
 }
 
 bool dialog_shown(const kutest::Screen& s) {
@@ -361,10 +370,13 @@ class Soak {
     sent_.push_back("#!(clean exit:)");
     for (int attempt = 0; attempt < 80 && s.running() && res.failures.empty(); attempt++) {
       const char* seq[] = {"<CR>", "<Esc>q", "a", "y", "y", "y"};
-      if (dialog_shown(s)) {
+      // A count before the command shows a dialog or page that many times
+      // over: ESC-q until the dialogs are gone, ENTER until the pages are
+      // (a count of 99 before the help command on a small terminal takes 198).
+      for (int n = 0; n < 400 && s.running() && res.failures.empty() && dialog_shown(s); n++)
         send(s, "<Esc>q", fails, res);
-        continue;
-      }
+      for (int n = 0; n < 400 && s.running() && res.failures.empty() && info_page_shown(s); n++)
+        send(s, "<CR>", fails, res);
       for (const char* k : seq) {
         if (!s.running() || !res.failures.empty()) break;
         if (dialog_shown(s)) break;
@@ -442,6 +454,26 @@ bool sandbox_available() {
   return ok;
 }
 
+// The keys of a run in key notation, with the driver's notes on lines of
+// their own.
+void print_keys(const std::vector<std::string>& sent) {
+  std::printf("  keys sent:\n");
+  std::string line = "    ";
+  for (auto& key : sent) {
+    if (key.rfind("#!", 0) == 0) {
+      std::printf("%s\n    %s\n", line.c_str(), key.c_str() + 2);
+      line = "    ";
+      continue;
+    }
+    line += key;
+    if (line.size() > 100) {
+      std::printf("%s\n", line.c_str());
+      line = "    ";
+    }
+  }
+  std::printf("%s\n", line.c_str());
+}
+
 void usage() {
   std::fprintf(stderr,
                "usage: ku_soak [--seed N] [--seeds K] [--keys M] [--minutes T] [--hang-ms MS] [--verbose]\n"
@@ -502,21 +534,10 @@ int main(int argc, char** argv) {
     if (!r.failures.empty()) {
       failed++;
       for (auto& f : r.failures) std::printf("  %s\n", f.c_str());
-      std::printf("  reproduce: ku_soak --seed %" PRIu64 " --seeds 1 --keys %ld\n  keys sent:\n", seed, cfg.keys);
-      std::string line = "    ";
-      for (auto& key : soak.sent()) {
-        if (key.rfind("#!", 0) == 0) {
-          std::printf("%s\n    %s\n", line.c_str(), key.c_str() + 2);
-          line = "    ";
-          continue;
-        }
-        line += key;
-        if (line.size() > 100) {
-          std::printf("%s\n", line.c_str());
-          line = "    ";
-        }
-      }
-      std::printf("%s\n", line.c_str());
+      std::printf("  reproduce: ku_soak --seed %" PRIu64 " --seeds 1 --keys %ld\n", seed, cfg.keys);
+      print_keys(soak.sent());
+    } else if (r.unquit > 0 && cfg.verbose) {
+      print_keys(soak.sent());
     }
     std::fflush(stdout);
   }

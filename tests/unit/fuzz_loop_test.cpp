@@ -134,6 +134,29 @@ TEST_F(FuzzLoop, OptionsFilesOfHostileBytes) {
   }
 }
 
+// Macro files holding the resize key code (0632): a replay hands it to the
+// decoder as it is, on its own or inside an escape sequence, and decoding
+// ends. Found by the fuzzer as a hang of the checks, which had sent it
+// through the keyboard path (which waits there for a usable terminal size).
+TEST_F(FuzzLoop, MacroFilesHoldingTheResizeKey) {
+  const std::vector<std::vector<int>> cases = {
+      {0632},
+      {'a', 0632, 'b'},
+      {27, '[', 0632, 'A'},
+      {27, 0632},
+      {27, 'l', 'a', 'b', 0x10d, 'x', '\n', 167, 337707216, 1627389952, ';', '2', 'A', 27, 'O', 'M', 27, 300, 0632},
+  };
+  for (const auto& keys : cases) {
+    MacroRecord m{};
+    std::strcpy(m.name, "resize");
+    for (int k : keys) m.keys[m.key_count++] = k;
+    macro_stamp(&m);
+    Bytes b(MACRO_IMAGE_SIZE);
+    macro_to_image(&m, b.data());
+    EXPECT_EQ(kufuzz::check_macro_file(b.data(), b.size()), "") << keys.size() << " keys";
+  }
+}
+
 TEST_F(FuzzLoop, MacroFilesOfHostileBytes) {
   Bytes seed = macro_seed();
   EXPECT_EQ(kufuzz::check_macro_file(seed.data(), seed.size()), "");
