@@ -1,30 +1,9 @@
 // libFuzzer target: load_ku_opt_file on an arbitrary ~/.ku.opt (HOME is a temporary directory).
 // Files go to a temporary directory of this process only.
-#include <cstdio>
-#include <cstdlib>
-
-#include <unistd.h>
-
 #include "fuzz_inputs.h"
-
-namespace {
-const std::string& dir() {
-  static char t[] = "/tmp/ku-fuzz-XXXXXX";
-  static std::string d = [] {
-    if (!mkdtemp(t)) std::abort();
-    std::atexit([] { rmdir(t); });
-    return std::string(t);
-  }();
-  return d;
-}
-}  // namespace
+#include "fuzz_target.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  [[maybe_unused]] const std::string& d = dir();
-  std::string err = kufuzz::check_options_file(data, size, dir());
-  if (!err.empty()) {
-    std::fprintf(stderr, "ku_fuzz: %s\n", err.c_str());
-    std::abort();
-  }
-  return 0;
+  kufuzz::fuzz_dir();  // made before the first input, removed at exit
+  return kufuzz::verdict(kufuzz::check_options_file(data, size, kufuzz::fuzz_dir()));
 }
