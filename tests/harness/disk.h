@@ -8,14 +8,27 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace kudisk {
+
+// A new directory under $TMPDIR (or /tmp) named prefix plus a unique
+// ending; empty when none could be made.
+inline std::filesystem::path temp_dir(const std::string& prefix) {
+  const char* base = std::getenv("TMPDIR");
+  std::string t = std::string(base && *base ? base : "/tmp") + "/" + prefix + "XXXXXX";
+  std::vector<char> buf(t.begin(), t.end());
+  buf.push_back(0);
+  if (!mkdtemp(buf.data())) return {};
+  return buf.data();
+}
 
 inline std::string slurp(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);

@@ -63,12 +63,8 @@ class OddEnvTest : public ::testing::Test {
     options.input_xlate = 0;
     options.output_xlate = 0;
     overwrite_answer_source = [] { return static_cast<int>('n'); };
-    const char* base = std::getenv("TMPDIR");
-    std::string t = std::string(base && *base ? base : "/tmp") + "/ku_oddenv_XXXXXX";
-    std::vector<char> buf(t.begin(), t.end());
-    buf.push_back(0);
-    ASSERT_NE(mkdtemp(buf.data()), nullptr);
-    dir_ = buf.data();
+    dir_ = kudisk::temp_dir("ku_oddenv_");
+    ASSERT_FALSE(dir_.empty());
     init_list(&list_);
     list_.format = 'u';
   }

@@ -74,12 +74,8 @@ class SafeWriteTest : public ::testing::Test {
     overwrite_answer_source = scripted_answer;
     times_asked = 0;
     answer_key = 0;
-    const char* base = std::getenv("TMPDIR");
-    std::string t = std::string(base && *base ? base : "/tmp") + "/ku_safewrite_XXXXXX";
-    std::vector<char> buf(t.begin(), t.end());
-    buf.push_back(0);
-    ASSERT_NE(mkdtemp(buf.data()), nullptr);
-    dir_ = buf.data();
+    dir_ = kudisk::temp_dir("ku_safewrite_");
+    ASSERT_FALSE(dir_.empty());
     init_list(&list_);
     list_.format = 'u';
   }
