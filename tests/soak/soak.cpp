@@ -234,7 +234,15 @@ std::string sanitizer_report(const std::string& out) {
 // ENTER: a count before its command shows it that many times over.
 bool info_page_shown(const kutest::Screen& s) {
   std::string foot = s.row(s.height() - 1);
-  return foot.rfind("ENTER (return to editing)", 0) == 0 || foot.rfind("more... press ENTER to view", 0) == 0;
+  if (foot.rfind("ENTER (return to editing)", 0) == 0 || foot.rfind("more... press ENTER to view", 0) == 0)
+    return true;
+  // The options menu and its sub-menus are left with ENTER too; a count
+  // before "o" stacks many of them.
+  std::string top = s.row(0);
+  return top.rfind("Tabs  Indent  Wrap", 0) == 0 || top.rfind("Input  Output  Tabstop", 0) == 0 ||
+         top.rfind("Enable  Disable  Left", 0) == 0 || top.rfind("Palette  Working", 0) == 0 ||
+         top.rfind("Start-of-line  End-of-line", 0) == 0 || top.rfind("Select text file format", 0) == 0 ||
+         top.find("? (Enable/Disable) : ") != std::string::npos;
 }
 
 bool dialog_shown(const kutest::Screen& s) {
